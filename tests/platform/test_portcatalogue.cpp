@@ -1,0 +1,48 @@
+#include "portcatalogue.h"
+
+#include <QSerialPortInfo>
+#include <QtTest>
+
+class TestPortCatalogue : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void extraPortsComeFirstInOrder()
+    {
+#ifdef Q_OS_WIN
+        const QString value = QStringLiteral(";COM9;;\\\\.\\COM12;");
+        const QStringList expected = {QStringLiteral("COM9"), QStringLiteral("\\\\.\\COM12")};
+#else
+        const QString value = QStringLiteral(":/dev/pts/7::/tmp/sim link:");
+        const QStringList expected = {QStringLiteral("/dev/pts/7"),
+                                      QStringLiteral("/tmp/sim link")};
+#endif
+        qputenv("TELVORO_EXTRA_PORTS", value.toUtf8());
+        const QList<PortEntry> ports = PortCatalogue::availablePorts();
+        QVERIFY(ports.size() >= expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            QCOMPARE(ports[i].portName, expected[i]);
+            QCOMPARE(ports[i].systemLocation, expected[i]);
+        }
+        QCOMPARE(ports.size(), expected.size() + QSerialPortInfo::availablePorts().size());
+    }
+
+    void unsetOrEmptyGivesTheSystemList()
+    {
+        for (const bool set : {false, true}) {
+            if (set)
+                qputenv("TELVORO_EXTRA_PORTS", "");
+            else
+                qunsetenv("TELVORO_EXTRA_PORTS");
+            const QList<PortEntry> ports = PortCatalogue::availablePorts();
+            const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
+            QCOMPARE(ports.size(), system.size());
+            for (int i = 0; i < system.size(); ++i)
+                QCOMPARE(ports[i].portName, system[i].portName());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPortCatalogue)
+#include "test_portcatalogue.moc"
