@@ -76,6 +76,7 @@ private:
     void sendHexCommand(const QString &name, const QByteArray &frame);
     void requestNextHistoryRecord();
     void processHistoryDataFrame(const unsigned char *frame);
+    void processHistoryCountFrame(const unsigned char *frame);
     void insertHistoryRecord(int recordIndex, const QString &dataType, double avgValue,
                              double maxValue, double minValue, const QString &unit, int battery,
                              bool refreshTable);
@@ -147,4 +148,10 @@ private:
     bool isSyncingHistory = false;
     int historyTotal = 0;
     int historyIndex = 1;
+
+    // Link area additions.
+
+    // History area additions.
+
+    // Alarm and fault area additions.
 };

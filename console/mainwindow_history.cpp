@@ -23,3 +23,5 @@ void MainWindow::onBtnSyncHistoryClicked() {}
 void MainWindow::requestNextHistoryRecord() {}
 
 void MainWindow::processHistoryDataFrame(const unsigned char *) {}
+
+void MainWindow::processHistoryCountFrame(const unsigned char *) {}
