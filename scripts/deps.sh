@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian/Ubuntu packages the build, the tests and the demo need.
+# Skips apt entirely when everything is already there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ccache
+    qt6-base-dev qt6-serialport-dev qt6-charts-dev
+    libqt6sql6-sqlite libqt6opengl6-dev libgl-dev
+    fonts-noto-cjk fonts-noto-color-emoji
+    xvfb xauth x11-apps
+)
+packages+=("$@")
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
