@@ -1,0 +1,29 @@
+#pragma once
+
+// The history report: UTF-8 with a byte-order mark, a header line, then one line per record
+// with the history table's cell texts, joined by commas without quoting.
+
+#include "historyrecord.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace CsvReport
+{
+
+enum class Result { Written, OpenFailed, WriteFailed };
+
+/// The header line, without its line end.
+QString headerLine();
+
+/// One record's line, without its line end.
+QString recordLine(const HistoryRecord &record);
+
+/// "接地电阻测试报告_yyyyMMdd_HHmmss.csv" for the given local time.
+QString suggestedFileName(const QDateTime &localTime);
+
+/// Writes the report to `path` in text mode (platform line ends), replacing what was there.
+Result write(const QString &path, const QList<HistoryRecord> &records);
+
+} // namespace CsvReport

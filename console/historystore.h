@@ -1,0 +1,39 @@
+#pragma once
+
+// The SQL of the history table HistoryData. Each statement runs on a fresh query of the given
+// connection, in SQLite's autocommit mode, so every stored record is durable on its own.
+
+#include "historyrecord.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <optional>
+
+namespace HistoryStore
+{
+
+/// The table's CREATE statement, byte for byte as the store sends it.
+extern const char *const CreateTableSql;
+
+/// Creates the table unless it exists. On failure `error` (if given) gets the driver's text.
+bool createTable(const QSqlDatabase &db, QString *error = nullptr);
+
+/// Stores a record, replacing one with the same record_index.
+bool insert(const QSqlDatabase &db, const HistoryRecord &record, QString *error = nullptr);
+
+/// Number of stored records; 0 when the statement fails.
+int count(const QSqlDatabase &db);
+
+/// `limit` records from `offset` on, in ascending record_index; nothing when the statement fails.
+std::optional<QList<HistoryRecord>> page(const QSqlDatabase &db, int limit, int offset);
+
+/// Every record in ascending record_index; empty when the statement fails.
+QList<HistoryRecord> all(const QSqlDatabase &db);
+
+/// Deletes every record (and the table's auto-increment bookkeeping, if any). False when the
+/// records could not be deleted.
+bool clear(const QSqlDatabase &db);
+
+} // namespace HistoryStore

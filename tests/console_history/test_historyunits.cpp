@@ -1,0 +1,404 @@
+// The history's pure units: record decoding, cell rules, paging, the SQL store and the CSV file.
+#include "csvreport.h"
+#include "historycell.h"
+#include "historypaging.h"
+#include "historyrecord.h"
+#include "historystore.h"
+#include "knownframes.h"
+#include "protocol.h"
+
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(std::optional<Qt::Alignment>)
+Q_DECLARE_METATYPE(HistoryRecord)
+
+namespace
+{
+
+HistoryRecord record(int index, const QString &type, double avg, double max, double min,
+                     const QString &unit, int battery)
+{
+    return HistoryRecord{index, type, avg, max, min, unit, battery};
+}
+
+const QString Earth = QStringLiteral("接地电阻");
+const QString Ac = QStringLiteral("交流电压");
+const QString Dc = QStringLiteral("直流电压");
+const QString Ohm = QStringLiteral("Ω");
+const QString KiloOhm = QStringLiteral("kΩ");
+const QString Volt = QStringLiteral("V");
+
+} // namespace
+
+class TestHistoryUnits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir.isValid());
+        const QString name = QString::fromLatin1(QTest::currentTestFunction());
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dir.filePath(name + QStringLiteral(".db")));
+        QVERIFY(db.open());
+        QVERIFY(HistoryStore::createTable(db));
+    }
+
+    void cleanup()
+    {
+        const QString name = db.connectionName();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    void decodesRecordFrames_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<double>("avg");
+        QTest::addColumn<double>("max");
+        QTest::addColumn<double>("min");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("battery");
+
+        const auto frame = [](std::uint8_t mode, std::uint8_t battery, std::uint16_t a,
+                              std::uint16_t b, std::uint16_t c, std::uint16_t marker) {
+            const protocol::InstrumentFrame f =
+                protocol::buildFrame(mode, battery, a, b, c, marker);
+            return QByteArray(reinterpret_cast<const char *>(f.data()), int(f.size()));
+        };
+        const auto &known = knownframes::RecordThreeKiloOhms;
+
+        // Kilo-ohms stay in kilo-ohms; the marker (record 3) plays no part.
+        QTest::newRow("kind 3, known record 3")
+            << QByteArray(reinterpret_cast<const char *>(known.data()), int(known.size())) << true
+            << Earth << 12.3 << 15.0 << 10.0 << KiloOhm << 1;
+        QTest::newRow("kind 1, two decimals") << frame(0x12, 0, 1234, 1300, 1200, 1) << true
+                                              << Earth << 12.34 << 13.0 << 12.0 << Ohm << 0;
+        QTest::newRow("kind 1, over range max") << frame(0x11, 0, 55, 10000, 50, 1) << true << Earth
+                                                << 5.5 << 999999.0 << 5.0 << Ohm << 0;
+        QTest::newRow("kind 2, ac volts")
+            << frame(0x20, 0, 230, 0, 0, 1) << true << Ac << 230.0 << 0.0 << 0.0 << Volt << 0;
+        QTest::newRow("kind 4, dc volts")
+            << frame(0x41, 2, 125, 0, 0, 1) << true << Dc << 12.5 << 0.0 << 0.0 << Volt << 2;
+        // Only the average of a reversed DC voltage is negative.
+        QTest::newRow("kind 5, reversed")
+            << frame(0x51, 0, 250, 300, 200, 7) << true << Dc << -25.0 << 30.0 << 20.0 << Volt << 0;
+        QTest::newRow("kind 5, over range stays positive")
+            << frame(0x51, 0, 10000, 300, 200, 7) << true << Dc << 999999.0 << 30.0 << 20.0 << Volt
+            << 0;
+        QTest::newRow("kind 0") << frame(0x01, 0, 1, 1, 1, 1) << false << QString() << 0.0 << 0.0
+                                << 0.0 << QString() << 0;
+        QTest::newRow("kind 6") << frame(0x61, 0, 1, 1, 1, 1) << false << QString() << 0.0 << 0.0
+                                << 0.0 << QString() << 0;
+        QTest::newRow("kind 15") << frame(0xF1, 0, 1, 1, 1, 1) << false << QString() << 0.0 << 0.0
+                                 << 0.0 << QString() << 0;
+    }
+
+    void decodesRecordFrames()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, stored);
+        const auto decoded =
+            decodeHistoryRecord(reinterpret_cast<const std::uint8_t *>(frame.constData()), 42);
+        QCOMPARE(decoded.has_value(), stored);
+        if (!stored)
+            return;
+        QCOMPARE(decoded->record_index, 42);
+        QTEST(decoded->data_type, "type");
+        QTEST(decoded->avg_value, "avg");
+        QTEST(decoded->max_value, "max");
+        QTEST(decoded->min_value, "min");
+        QTEST(decoded->unit, "unit");
+        QTEST(decoded->battery, "battery");
+    }
+
+    void formatsValuesLikePrintfG_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("rounds to six digits") << 1234.5678 << QStringLiteral("1234.57");
+        QTest::newRow("fraction") << 0.5 << QStringLiteral("0.5");
+        QTest::newRow("trailing zeros dropped") << 15.0 << QStringLiteral("15");
+        QTest::newRow("integer") << 100000.0 << QStringLiteral("100000");
+        QTest::newRow("six digits, rounded") << 123456.7 << QStringLiteral("123457");
+        QTest::newRow("just below OL") << 999998.0 << QStringLiteral("999998");
+        QTest::newRow("small keeps fixed") << 0.0001 << QStringLiteral("0.0001");
+        QTest::newRow("smaller is scientific") << 0.00001234 << QStringLiteral("1.234e-05");
+        QTest::newRow("negative dc") << -12.3 << QStringLiteral("-12.3");
+        QTest::newRow("zero") << 0.0 << QStringLiteral("0");
+        QTest::newRow("negative zero reads as zero") << -0.0 << QStringLiteral("0");
+        QTest::newRow("over range value") << 999999.0 << QStringLiteral("OL");
+        QTest::newRow("above over range") << 1234567.0 << QStringLiteral("OL");
+    }
+
+    void formatsValuesLikePrintfG()
+    {
+        QFETCH(double, value);
+        QTEST(HistoryCells::formatValue(value), "text");
+    }
+
+    void rowCells_data()
+    {
+        QTest::addColumn<HistoryRecord>("rec");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<std::optional<Qt::Alignment>>("alignment");
+        QTest::addColumn<QString>("colour");
+
+        const std::optional<Qt::Alignment> none;
+        const std::optional<Qt::Alignment> right = Qt::AlignRight | Qt::AlignVCenter;
+        const std::optional<Qt::Alignment> centre = Qt::Alignment(Qt::AlignCenter);
+        const QString red = QStringLiteral("#EF5350");
+        const QString green = QStringLiteral("#4CAF50");
+
+        const HistoryRecord ohms = record(7, Earth, 1234.5678, 15, 0.5, Ohm, 0);
+        QTest::newRow("index") << ohms << 0 << QStringLiteral("7") << none << QString();
+        QTest::newRow("type") << ohms << 1 << Earth << none << QString();
+        QTest::newRow("avg") << ohms << 2 << QStringLiteral("1234.57") << right << QString();
+        QTest::newRow("max") << ohms << 3 << QStringLiteral("15") << right << QString();
+        QTest::newRow("min") << ohms << 4 << QStringLiteral("0.5") << right << QString();
+        QTest::newRow("unit") << ohms << 5 << Ohm << none << QString();
+        QTest::newRow("battery normal") << ohms << 6 << QStringLiteral("正常") << centre << green;
+
+        // Only the maximum column colours an over-range value.
+        const HistoryRecord over = record(8, Earth, 999999, 999999, 1e7, KiloOhm, 2);
+        QTest::newRow("OL avg default colour")
+            << over << 2 << QStringLiteral("OL") << right << QString();
+        QTest::newRow("OL max red") << over << 3 << QStringLiteral("OL") << right << red;
+        QTest::newRow("OL min default colour")
+            << over << 4 << QStringLiteral("OL") << right << QString();
+        QTest::newRow("battery 2 is low") << over << 6 << QStringLiteral("低电量") << centre << red;
+
+        const HistoryRecord dc = record(9, Dc, -12.3, 999999, 20, Volt, 1);
+        QTest::newRow("voltage in avg") << dc << 2 << QStringLiteral("-12.3") << right << QString();
+        QTest::newRow("voltage max hidden, even OL")
+            << dc << 3 << QStringLiteral("---") << centre << QString();
+        QTest::newRow("voltage min hidden")
+            << dc << 4 << QStringLiteral("---") << centre << QString();
+
+        const HistoryRecord ac = record(10, Ac, 230, 1, 1, Volt, 0);
+        QTest::newRow("ac max hidden") << ac << 3 << QStringLiteral("---") << centre << QString();
+        // "电压" decides, not the unit.
+        const HistoryRecord oddUnit = record(11, Earth, 1, 2, 3, Volt, 0);
+        QTest::newRow("unit V alone is not voltage")
+            << oddUnit << 3 << QStringLiteral("2") << right << QString();
+    }
+
+    void rowCells()
+    {
+        QFETCH(HistoryRecord, rec);
+        QFETCH(int, column);
+        const QList<HistoryCell> cells = HistoryCells::rowCells(rec);
+        QCOMPARE(cells.size(), HistoryCells::ColumnCount);
+        QTEST(cells[column].text, "text");
+        QTEST(cells[column].alignment, "alignment");
+        QTEST(cells[column].colour, "colour");
+    }
+
+    void paging_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("requested");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("current");
+        QTest::addColumn<int>("offset");
+        QTest::newRow("empty") << 0 << 1 << 1 << 1 << 0;
+        QTest::newRow("empty, stale page") << 0 << 3 << 1 << 1 << 0;
+        QTest::newRow("one record") << 1 << 1 << 1 << 1 << 0;
+        QTest::newRow("exactly ten") << 10 << 1 << 1 << 1 << 0;
+        QTest::newRow("ten, page 2 clamps") << 10 << 2 << 1 << 1 << 0;
+        QTest::newRow("eleven, page 2") << 11 << 2 << 2 << 2 << 10;
+        QTest::newRow("page beyond the end shows the last") << 25 << 9 << 3 << 3 << 20;
+        QTest::newRow("page below 1") << 25 << 0 << 3 << 1 << 0;
+        QTest::newRow("middle page stays") << 25 << 2 << 3 << 2 << 10;
+    }
+
+    void paging()
+    {
+        QFETCH(int, count);
+        QFETCH(int, requested);
+        const HistoryPage page = HistoryPaging::clamp(count, 10, requested);
+        QTEST(page.totalPages, "total");
+        QTEST(page.currentPage, "current");
+        QTEST(page.offset, "offset");
+    }
+
+    void pageLabel() { QCOMPARE(HistoryPaging::label(2, 13), QStringLiteral(" 第 2 / 13 页 ")); }
+
+    void createStatementIsExact()
+    {
+        QCOMPARE(QByteArray(HistoryStore::CreateTableSql),
+                 QByteArray("\n        CREATE TABLE IF NOT EXISTS HistoryData (\n"
+                            "            record_index INTEGER PRIMARY KEY,\n"
+                            "            data_type TEXT,\n"
+                            "            avg_value REAL,\n"
+                            "            max_value REAL,\n"
+                            "            min_value REAL,\n"
+                            "            unit TEXT,\n"
+                            "            battery INTEGER\n"
+                            "        )\n    "));
+        // It runs twice without complaint, as on every start.
+        QVERIFY(HistoryStore::createTable(db));
+        QSqlQuery query(db);
+        QVERIFY(
+            query.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'HistoryData'")));
+        QVERIFY(query.next());
+        QVERIFY(
+            query.value(0).toString().contains(QStringLiteral("record_index INTEGER PRIMARY KEY")));
+    }
+
+    void storesReplacesAndOrders()
+    {
+        QVERIFY(HistoryStore::insert(db, record(3, Earth, 1, 2, 3, Ohm, 0)));
+        QVERIFY(HistoryStore::insert(db, record(1, Dc, -25, 30, 20, Volt, 1)));
+        QVERIFY(HistoryStore::insert(db, record(2, Earth, 999999, 999999, 999999, KiloOhm, 0)));
+        // Same number again: the row is replaced, not added.
+        QVERIFY(HistoryStore::insert(db, record(3, Ac, 230, 0, 0, Volt, 2)));
+        QCOMPARE(HistoryStore::count(db), 3);
+
+        const QList<HistoryRecord> all = HistoryStore::all(db);
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all[0].record_index, 1);
+        QCOMPARE(all[0].data_type, Dc);
+        QCOMPARE(all[0].avg_value, -25.0);
+        QCOMPARE(all[0].battery, 1);
+        QCOMPARE(all[1].record_index, 2);
+        QCOMPARE(all[1].max_value, 999999.0);
+        QCOMPARE(all[1].unit, KiloOhm);
+        QCOMPARE(all[2].record_index, 3);
+        QCOMPARE(all[2].data_type, Ac);
+        QCOMPARE(all[2].avg_value, 230.0);
+        QCOMPARE(all[2].battery, 2);
+    }
+
+    void pagesByLimitAndOffset()
+    {
+        for (int i = 25; i >= 1; --i)
+            QVERIFY(HistoryStore::insert(db, record(i, Earth, i, i, i, Ohm, 0)));
+        const auto third = HistoryStore::page(db, 10, 20);
+        QVERIFY(third.has_value());
+        QCOMPARE(third->size(), 5);
+        QCOMPARE(third->first().record_index, 21);
+        QCOMPARE(third->last().record_index, 25);
+        const auto beyond = HistoryStore::page(db, 10, 30);
+        QVERIFY(beyond.has_value());
+        QVERIFY(beyond->isEmpty());
+    }
+
+    void clearEmptiesAndRepeats()
+    {
+        QVERIFY(HistoryStore::insert(db, record(1, Earth, 1, 1, 1, Ohm, 0)));
+        QVERIFY(HistoryStore::clear(db));
+        QCOMPARE(HistoryStore::count(db), 0);
+        QVERIFY(HistoryStore::clear(db));
+    }
+
+    void failuresOnAClosedStore()
+    {
+        db.close();
+        QString error;
+        QVERIFY(!HistoryStore::insert(db, record(1, Earth, 1, 1, 1, Ohm, 0), &error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(HistoryStore::count(db), 0);
+        QVERIFY(!HistoryStore::page(db, 10, 0).has_value());
+        QVERIFY(HistoryStore::all(db).isEmpty());
+        QVERIFY(!HistoryStore::clear(db));
+    }
+
+    void csvLines()
+    {
+        QCOMPARE(CsvReport::headerLine(),
+                 QStringLiteral("记录序号,数据类型,平均值/电压,最大阻值,最小阻值,单位,电池状态"));
+        QCOMPARE(CsvReport::recordLine(record(4, Earth, 1234.5678, 999999, 0.5, KiloOhm, 0)),
+                 QStringLiteral("4,接地电阻,1234.57,OL,0.5,kΩ,正常"));
+        QCOMPARE(CsvReport::recordLine(record(5, Dc, -12.3, 30, 20, Volt, 3)),
+                 QStringLiteral("5,直流电压,-12.3,---,---,V,低电量"));
+    }
+
+    void suggestedName()
+    {
+        const QDateTime when(QDate(2024, 3, 15), QTime(14, 25, 30));
+        QCOMPARE(CsvReport::suggestedFileName(when),
+                 QStringLiteral("接地电阻测试报告_20240315_142530.csv"));
+    }
+
+    void csvFileBytes()
+    {
+        const QString path = dir.filePath(QStringLiteral("report.csv"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QByteArray(500, 'x'));
+        old.close();
+
+        const QList<HistoryRecord> records = {record(1, Earth, 12.3, 15, 10, KiloOhm, 1),
+                                              record(2, Dc, -25, 30, 20, Volt, 0)};
+        QCOMPARE(CsvReport::write(path, records), CsvReport::Result::Written);
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+#ifdef Q_OS_WIN
+        const QByteArray nl = "\r\n";
+#else
+        const QByteArray nl = "\n";
+#endif
+        const QByteArray expected =
+            QByteArray("\xEF\xBB\xBF") +
+            QStringLiteral("记录序号,数据类型,平均值/电压,最大阻值,最小阻值,单位,电池状态")
+                .toUtf8() +
+            nl + QStringLiteral("1,接地电阻,12.3,15,10,kΩ,低电量").toUtf8() + nl +
+            QStringLiteral("2,直流电压,-25,---,---,V,正常").toUtf8() + nl;
+        // The old, longer contents are gone entirely.
+        QCOMPARE(file.readAll(), expected);
+    }
+
+    void emptyCsvHoldsTheHeaderOnly()
+    {
+        const QString path = dir.filePath(QStringLiteral("empty.csv"));
+        QCOMPARE(CsvReport::write(path, {}), CsvReport::Result::Written);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(bytes.count('\n'), 1);
+    }
+
+    void unopenableTargetWritesNothing()
+    {
+        // A regular file where a directory should be: no user, not even root, can open this.
+        const QString blocker = dir.filePath(QStringLiteral("blocker"));
+        QFile block(blocker);
+        QVERIFY(block.open(QIODevice::WriteOnly));
+        block.close();
+        const QString path = blocker + QStringLiteral("/report.csv");
+        QCOMPARE(CsvReport::write(path, {record(1, Earth, 1, 1, 1, Ohm, 0)}),
+                 CsvReport::Result::OpenFailed);
+        QVERIFY(!QFile::exists(path));
+    }
+
+    void writeErrorIsNotASuccess()
+    {
+#ifdef Q_OS_LINUX
+        QList<HistoryRecord> records;
+        for (int i = 1; i <= 100; ++i)
+            records << record(i, Earth, i, i, i, Ohm, 0);
+        QCOMPARE(CsvReport::write(QStringLiteral("/dev/full"), records),
+                 CsvReport::Result::WriteFailed);
+#else
+        QSKIP("needs /dev/full");
+#endif
+    }
+
+private:
+    QTemporaryDir dir;
+    QSqlDatabase db;
+};
+
+QTEST_GUILESS_MAIN(TestHistoryUnits)
+#include "test_historyunits.moc"
