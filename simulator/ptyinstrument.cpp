@@ -1,0 +1,274 @@
+#include "ptyinstrument.h"
+
+#include "commandname.h"
+#include "simplatform.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace
+{
+
+// A client that writes but never reads fills the pty; past this much we drop, as a line would.
+constexpr int MaxUnwritten = 64 * 1024;
+constexpr int WriteRetryMs = 10;
+
+sim::ModelSettings modelSettings(const SimOptions &o)
+{
+    sim::ModelSettings s;
+    s.reading = {o.kind, o.decimals, o.valueA, o.valueB, o.valueC, o.battery};
+    s.recordCount = o.recordCount;
+    s.seed = o.seed;
+    s.testTimeMs = o.testTimeMs;
+    s.answerDoubledCommands = o.answerDoubledCommands;
+    return s;
+}
+
+QString describe(const sim::Measurement &m)
+{
+    return QStringLiteral("kind %1, %2 decimals, values %3 %4 %5")
+        .arg(m.kind)
+        .arg(m.decimals)
+        .arg(m.a)
+        .arg(m.b)
+        .arg(m.c);
+}
+
+} // namespace
+
+PtyInstrument::PtyInstrument(const SimOptions &options, QObject *parent)
+    : QObject(parent), options_(options), model_(modelSettings(options)),
+      line_(options.seed ^ 0x11AE5EEDull), pty_(std::make_unique<simplatform::PtyPair>()),
+      sendTimer_(new QTimer(this)), writeRetryTimer_(new QTimer(this)),
+      testTimer_(new QTimer(this)), unplugTimer_(new QTimer(this))
+{
+    clock_.start();
+    for (QTimer *timer : {sendTimer_, writeRetryTimer_, testTimer_, unplugTimer_}) {
+        timer->setSingleShot(true);
+        timer->setTimerType(Qt::PreciseTimer);
+    }
+    connect(sendTimer_, &QTimer::timeout, this, &PtyInstrument::sendDue);
+    connect(writeRetryTimer_, &QTimer::timeout, this, &PtyInstrument::writeOut);
+    connect(testTimer_, &QTimer::timeout, this, &PtyInstrument::finishTest);
+    connect(unplugTimer_, &QTimer::timeout, this, &PtyInstrument::unplug);
+}
+
+PtyInstrument::~PtyInstrument() = default;
+
+bool PtyInstrument::open()
+{
+    if (isOpen())
+        return true;
+    errorString_.clear();
+    if (!pty_->open(errorString_))
+        return false;
+    readNotifier_ = new QSocketNotifier(pty_->masterFd(), QSocketNotifier::Read, this);
+    connect(readNotifier_, &QSocketNotifier::activated, this, &PtyInstrument::onMasterReadable);
+    if (pty_->clientWatchFd() >= 0) {
+        watchNotifier_ = new QSocketNotifier(pty_->clientWatchFd(), QSocketNotifier::Read, this);
+        connect(watchNotifier_, &QSocketNotifier::activated, this,
+                &PtyInstrument::onClientActivity);
+    }
+    if (options_.unplugAfterMs >= 0)
+        unplugTimer_->start(options_.unplugAfterMs);
+    return true;
+}
+
+bool PtyInstrument::isOpen() const
+{
+    return pty_->isOpen();
+}
+
+QString PtyInstrument::slavePath() const
+{
+    return pty_->slavePath();
+}
+
+void PtyInstrument::unplug()
+{
+    if (!isOpen())
+        return;
+    // Notifiers may be on the call stack (a slot reacting to commandReceived): delete later.
+    for (QSocketNotifier *notifier : {readNotifier_, watchNotifier_}) {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+    readNotifier_ = watchNotifier_ = nullptr;
+    sendTimer_->stop();
+    writeRetryTimer_->stop();
+    unplugTimer_->stop();
+    line_.clear();
+    unwritten_.clear();
+    pty_->close();
+    emit logMessage(QStringLiteral("unplugged"));
+    emit unplugged();
+}
+
+void PtyInstrument::setReading(int kind, int decimals, quint16 a, quint16 b, quint16 c,
+                               quint8 battery)
+{
+    model_.setReading({kind, decimals, a, b, c, battery});
+    options_.kind = kind;
+    options_.decimals = decimals;
+    options_.valueA = a;
+    options_.valueB = b;
+    options_.valueC = c;
+    options_.battery = battery;
+}
+
+QVector<protocol::InstrumentFrame> PtyInstrument::records() const
+{
+    const auto &records = model_.records();
+    return QVector<protocol::InstrumentFrame>(records.begin(), records.end());
+}
+
+void PtyInstrument::setRecords(const QVector<protocol::InstrumentFrame> &records)
+{
+    model_.setRecords({records.begin(), records.end()});
+    options_.recordCount = int(model_.records().size());
+}
+
+void PtyInstrument::setRecordCount(int count)
+{
+    model_.setRecordCount(count);
+    options_.recordCount = int(model_.records().size());
+}
+
+void PtyInstrument::onMasterReadable()
+{
+    onClientActivity();
+    finishTest();
+    model_.setTestTimeMs(options_.testTimeMs);
+    model_.setAnswerDoubledCommands(options_.answerDoubledCommands);
+
+    char buffer[512];
+    while (isOpen()) {
+        const qint64 n = pty_->read(buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            // Our own slave descriptor keeps the master readable only for data; should it fail
+            // anyway, stop listening rather than spin on an endless error.
+            readNotifier_->setEnabled(false);
+            emit logMessage(QStringLiteral("reading the pseudo-terminal failed; not listening"));
+            break;
+        }
+        const QByteArray bytes(buffer, int(n));
+        emit bytesReceived(bytes);
+
+        const std::size_t skippedBefore = model_.parser().skippedBytes();
+        const auto exchanges =
+            model_.receive(reinterpret_cast<const std::uint8_t *>(buffer), std::size_t(n), nowMs());
+        const std::size_t skipped = model_.parser().skippedBytes() - skippedBefore;
+        if (skipped > 0)
+            emit logMessage(
+                QStringLiteral("skipped %1 byte(s) that start no command").arg(skipped));
+
+        for (const sim::Exchange &exchange : exchanges) {
+            received_.append(exchange.code);
+            emit commandReceived(exchange.code);
+            QString line =
+                QString::fromStdString(sim::commandName(exchange.code) + ": " + exchange.note);
+            if (!exchange.reply.empty()) {
+                if (options_.silent)
+                    line += QStringLiteral(" (silent: not sent)");
+                else
+                    line_.send(exchange.reply, nowUs(), lineSettings());
+            }
+            emit logMessage(line);
+        }
+    }
+    scheduleSend();
+    scheduleTest();
+}
+
+void PtyInstrument::onClientActivity()
+{
+    if (!isOpen())
+        return;
+    const simplatform::ClientEvents events = pty_->takeClientEvents();
+    if (events.opened == 0 && events.closed == 0)
+        return;
+    pty_->discardUnread();
+    if (events.closed > 0)
+        emit logMessage(QStringLiteral("a client closed the port"));
+    if (events.opened > 0)
+        emit logMessage(QStringLiteral("a client opened the port"));
+}
+
+void PtyInstrument::sendDue()
+{
+    if (!isOpen())
+        return;
+    const std::vector<std::uint8_t> due = line_.takeDue(nowUs());
+    unwritten_.append(reinterpret_cast<const char *>(due.data()), qsizetype(due.size()));
+    writeOut();
+    scheduleSend();
+}
+
+void PtyInstrument::writeOut()
+{
+    if (unwritten_.isEmpty() || !isOpen())
+        return;
+    // Clients that came or went before this write must not lose what it sends.
+    onClientActivity();
+    const qint64 n = pty_->write(unwritten_.constData(), unwritten_.size());
+    if (n < 0) {
+        emit logMessage(QStringLiteral("writing the pseudo-terminal failed; %1 byte(s) lost")
+                            .arg(unwritten_.size()));
+        unwritten_.clear();
+        return;
+    }
+    if (n > 0) {
+        const QByteArray sent = unwritten_.left(n);
+        unwritten_.remove(0, n);
+        emit bytesSent(sent);
+    }
+    if (unwritten_.isEmpty())
+        return;
+    if (unwritten_.size() > MaxUnwritten) {
+        emit logMessage(
+            QStringLiteral("nobody reads the port; %1 byte(s) dropped").arg(unwritten_.size()));
+        unwritten_.clear();
+        return;
+    }
+    writeRetryTimer_->start(WriteRetryMs);
+}
+
+void PtyInstrument::finishTest()
+{
+    if (model_.advance(nowMs()))
+        emit logMessage(QStringLiteral("test finished: ") + describe(model_.reading()));
+    scheduleTest();
+}
+
+void PtyInstrument::scheduleSend()
+{
+    if (!isOpen())
+        return;
+    const std::optional<qint64> due = line_.nextDueUs();
+    if (!due)
+        return;
+    const qint64 waitUs = *due - nowUs();
+    if (waitUs <= 0) {
+        sendDue();
+        return;
+    }
+    sendTimer_->start(int((waitUs + 999) / 1000));
+}
+
+void PtyInstrument::scheduleTest()
+{
+    if (const std::optional<qint64> due = model_.testDueMs())
+        testTimer_->start(int(std::max<qint64>(0, *due - nowMs())));
+}
+
+sim::LineSettings PtyInstrument::lineSettings() const
+{
+    return {options_.paced, options_.noiseBytes, options_.maxChunk, options_.dropProbability,
+            options_.corruptProbability};
+}

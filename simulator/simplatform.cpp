@@ -1,0 +1,215 @@
+#include "simplatform.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#endif
+
+namespace simplatform
+{
+
+PtyPair::~PtyPair()
+{
+    close();
+}
+
+#ifdef Q_OS_UNIX
+
+namespace
+{
+
+QString systemError(const char *what)
+{
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), qt_error_string(errno));
+}
+
+void closeFd(int &fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+} // namespace
+
+bool PtyPair::open(QString &error)
+{
+    close();
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0) {
+        error = systemError("posix_openpt");
+        return false;
+    }
+    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    const char *name = nullptr;
+    if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+        (name = ::ptsname(master_)) == nullptr) {
+        error = systemError("grantpt/unlockpt/ptsname");
+        close();
+        return false;
+    }
+    slavePath_ = QString::fromLocal8Bit(name);
+
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios tio{};
+    if (slave_ < 0 || ::tcgetattr(slave_, &tio) != 0) {
+        error = systemError("open slave");
+        close();
+        return false;
+    }
+    // Raw, so that a client that never touches the settings still gets the bytes unchanged
+    // and nothing is echoed back to us.
+    ::cfmakeraw(&tio);
+    ::cfsetispeed(&tio, B4800);
+    ::cfsetospeed(&tio, B4800);
+    tio.c_cflag |= CLOCAL | CREAD;
+    if (::tcsetattr(slave_, TCSANOW, &tio) != 0) {
+        error = systemError("tcsetattr");
+        close();
+        return false;
+    }
+
+#ifdef Q_OS_LINUX
+    // A real port drops what arrives while nobody has it open; a pty keeps it for the next
+    // client. Watching opens and closes of the slave lets us drop it the same way.
+    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch_ >= 0 &&
+        ::inotify_add_watch(watch_, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0)
+        closeFd(watch_);
+#endif
+    return true;
+}
+
+void PtyPair::close()
+{
+    closeFd(watch_);
+    closeFd(slave_);
+    closeFd(master_);
+    slavePath_.clear();
+}
+
+qint64 PtyPair::read(char *data, qint64 maxSize)
+{
+    const ssize_t n = ::read(master_, data, size_t(maxSize));
+    if (n > 0)
+        return n;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+        return 0;
+    return -1;
+}
+
+qint64 PtyPair::write(const char *data, qint64 size)
+{
+    const ssize_t n = ::write(master_, data, size_t(size));
+    if (n >= 0)
+        return n;
+    if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+        return 0;
+    return -1;
+}
+
+ClientEvents PtyPair::takeClientEvents()
+{
+    ClientEvents events;
+#ifdef Q_OS_LINUX
+    if (watch_ < 0)
+        return events;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(watch_, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n;) {
+            const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+            if (event->mask & IN_OPEN)
+                ++events.opened;
+            if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE))
+                ++events.closed;
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+#endif
+    return events;
+}
+
+void PtyPair::discardUnread()
+{
+    if (slave_ >= 0)
+        ::tcflush(slave_, TCIFLUSH);
+}
+
+namespace
+{
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+void quitOnTerminationSignals()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    if (::pipe(signalPipe) != 0)
+        return;
+    for (const int fd : signalPipe)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
+    struct sigaction action {
+    };
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+#else // no pseudo-terminals
+
+bool PtyPair::open(QString &error)
+{
+    error = QStringLiteral("pseudo-terminals are not available on this system");
+    return false;
+}
+
+void PtyPair::close() {}
+
+qint64 PtyPair::read(char *, qint64)
+{
+    return -1;
+}
+
+qint64 PtyPair::write(const char *, qint64)
+{
+    return -1;
+}
+
+ClientEvents PtyPair::takeClientEvents()
+{
+    return {};
+}
+
+void PtyPair::discardUnread() {}
+
+void quitOnTerminationSignals() {}
+
+#endif
+
+} // namespace simplatform

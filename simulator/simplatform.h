@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+// The simulator's operating-system layer. Pseudo-terminals are POSIX; elsewhere opening one
+// fails and the rest of the simulator still builds.
+namespace simplatform
+{
+
+/// Client activity on the slave side since the last look.
+struct ClientEvents {
+    int opened = 0;
+    int closed = 0;
+};
+
+/// A pseudo-terminal pair. We keep one slave descriptor open ourselves: without one, a Linux
+/// master polls readable and reads EIO from the moment the last client closes until the next
+/// one opens, and the slave's raw settings would not survive between clients.
+class PtyPair
+{
+public:
+    PtyPair() = default;
+    ~PtyPair();
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    /// Creates the pair with the slave in raw mode at 4800 baud.
+    bool open(QString &error);
+    /// Closes both sides; clients then see a hang-up, like a pulled cable.
+    void close();
+    bool isOpen() const { return master_ >= 0; }
+
+    int masterFd() const { return master_; }
+    QString slavePath() const { return slavePath_; }
+
+    /// Reads from the master: the byte count, 0 when nothing is waiting, -1 on failure.
+    qint64 read(char *data, qint64 maxSize);
+    /// Writes to the master: the byte count (possibly short), 0 when full, -1 on failure.
+    qint64 write(const char *data, qint64 size);
+
+    /// A descriptor that turns readable when a client opens or closes the slave; -1 where the
+    /// system cannot tell.
+    int clientWatchFd() const { return watch_; }
+    ClientEvents takeClientEvents();
+    /// Drops bytes that reached the slave but that no client has read.
+    void discardUnread();
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    int watch_ = -1;
+    QString slavePath_;
+};
+
+/// SIGINT and SIGTERM quit the application's event loop; SIGPIPE is ignored so that a closed
+/// log pipe does not kill the process. Call once, after the application object exists.
+void quitOnTerminationSignals();
+
+} // namespace simplatform
