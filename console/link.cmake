@@ -1,1 +1,5 @@
-# Sources of this area added to telvoro_console: target_sources(telvoro_console PRIVATE ...)
+# Sources of this area added to telvoro_console.
+target_sources(telvoro_console PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/commandbytes.h
+    ${CMAKE_CURRENT_LIST_DIR}/livereading.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/livereading.h)

@@ -150,6 +150,10 @@ private:
     int historyIndex = 1;
 
     // Link area additions.
+    void dispatchFrame(const unsigned char *frame);
+    void acceptHandshake();
+    void appendChartPoint(double avgOhms, double maxOhms, double minOhms);
+    QString scannedPortName() const;
 
     // History area additions.
 

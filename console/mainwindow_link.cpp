@@ -1,14 +1,253 @@
 // Port scan, handshake, receive dispatch and live readings.
 #include "mainwindow.h"
 
-void MainWindow::startAutoScan() {}
+#include "commandbytes.h"
+#include "framescanner.h"
+#include "livereading.h"
+#include "protocol.h"
 
-void MainWindow::scanNextPort() {}
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTimer>
+#include <QValueAxis>
 
-void MainWindow::onSerialReadyRead() {}
+namespace
+{
 
-void MainWindow::onHandshakeTimeout() {}
+constexpr int HandshakeTimeoutMs = 800;
+constexpr int PollIntervalMs = 1000;
+// The time axis shows the newest 60 readings once there are more.
+constexpr int ChartVisibleReadings = 60;
 
-void MainWindow::requestRealTimeData() {}
+const QString ScanButtonText = QStringLiteral("重新扫描/握手");
+const QString ConnectedButtonStyle =
+    QStringLiteral("background-color: #4CAF50; color: white; border: none; font-weight: bold;");
 
-void MainWindow::processRealTimeData(const QByteArray &) {}
+const std::uint8_t *bytesOf(const QByteArray &bytes)
+{
+    return reinterpret_cast<const std::uint8_t *>(bytes.constData());
+}
+
+// Port names come from the system or the environment, so one could hold markup. The log panel
+// renders a line as HTML once it holds something tag-like; an escaped name then reads as
+// written. A plain line without '<' stays plain, where escaping would show the entities.
+QString nameInHtmlLine(const QString &name)
+{
+    return name.toHtmlEscaped();
+}
+
+QString nameInPlainLine(const QString &name)
+{
+    return name.contains(u'<') ? name.toHtmlEscaped() : name;
+}
+
+} // namespace
+
+void MainWindow::startAutoScan()
+{
+    pollTimer->stop();
+    // A probe of an earlier scan must not time out into this one.
+    handshakeTimer->stop();
+    if (serialPort->isOpen())
+        serialPort->close();
+    isConnected = false;
+    rxBuffer.clear();
+    scanIndex = 0;
+
+    btnScan->setText(ScanButtonText);
+    btnScan->setStyleSheet(QString());
+    comboPort->clear();
+
+    appendLog(QString(29, u'='));
+    appendLog(QStringLiteral("[系统] 启动设备扫描与握手..."));
+
+    portList = PortCatalogue::availablePorts();
+    if (!portList.isEmpty()) {
+        scanNextPort();
+        return;
+    }
+    appendLog(
+        QStringLiteral("<font color=\"#EF5350\">[错误] 未发现任何可用串口！请检查连线。</font>"));
+    comboPort->addItem(QStringLiteral("无可用串口"));
+}
+
+void MainWindow::scanNextPort()
+{
+    if (isConnected)
+        return;
+
+    // Ports that cannot be opened are skipped within this one call.
+    for (; scanIndex < portList.size(); ++scanIndex) {
+        const PortEntry &port = portList.at(scanIndex);
+        comboPort->clear();
+        comboPort->addItem(QStringLiteral("正在尝试: ") + port.portName + QStringLiteral("..."));
+        appendLog(QStringLiteral("[握手] 正在尝试打开 %1 ...").arg(nameInPlainLine(port.portName)));
+
+        serialPort->setPortName(port.systemLocation);
+        serialPort->setBaudRate(QSerialPort::Baud4800);
+        serialPort->setDataBits(QSerialPort::Data8);
+        serialPort->setParity(QSerialPort::NoParity);
+        serialPort->setStopBits(QSerialPort::OneStop);
+        if (serialPort->open(QIODevice::ReadWrite)) {
+            serialPort->write(commandBytes(protocol::Command::Probe));
+            handshakeTimer->start(HandshakeTimeoutMs);
+            return;
+        }
+        appendLog(
+            QStringLiteral("[错误] %1 打开失败，可能被占用。").arg(nameInPlainLine(port.portName)));
+    }
+
+    appendLog(QStringLiteral("[警告] 所有串口扫描完毕，未找到设备。"));
+    comboPort->clear();
+    comboPort->addItem(QStringLiteral("扫描失败，请检查连接"));
+}
+
+void MainWindow::onHandshakeTimeout()
+{
+    if (isConnected)
+        return;
+    appendLog(QStringLiteral("[超时] %1 无正确响应。").arg(nameInPlainLine(scannedPortName())));
+    serialPort->close();
+    ++scanIndex;
+    scanNextPort();
+}
+
+QString MainWindow::scannedPortName() const
+{
+    return portList.value(scanIndex).portName;
+}
+
+void MainWindow::onSerialReadyRead()
+{
+    rxBuffer.append(serialPort->readAll());
+    if (!isConnected) {
+        acceptHandshake();
+        return;
+    }
+
+    // Each frame leaves the buffer before it is dispatched, so a consumer that writes, fails
+    // and tears the link down never sees it twice; frames still buffered then stay undelivered.
+    while (isConnected) {
+        const protocol::ScanStep step =
+            protocol::takeFrame(bytesOf(rxBuffer), std::size_t(rxBuffer.size()));
+        rxBuffer.remove(0, qsizetype(step.consumed));
+        if (!step.frame)
+            return;
+        dispatchFrame(step.frame->data());
+    }
+}
+
+void MainWindow::acceptHandshake()
+{
+    const protocol::HandshakeSearch search =
+        protocol::searchHandshake(bytesOf(rxBuffer), std::size_t(rxBuffer.size()));
+    if (!search.found) {
+        rxBuffer.remove(0, qsizetype(search.discard));
+        return;
+    }
+
+    isConnected = true;
+    handshakeTimer->stop();
+    const QString name = scannedPortName();
+    appendLog(QStringLiteral("<font color=\"#4CAF50\">[成功] 收到设备应答！已锁定至 %1</font>")
+                  .arg(nameInHtmlLine(name)));
+    comboPort->clear();
+    comboPort->addItem(name + QStringLiteral(" (已连接)"));
+    btnScan->setText(ScanButtonText);
+    btnScan->setStyleSheet(ConnectedButtonStyle);
+    rxBuffer.clear();
+    pollTimer->start(PollIntervalMs);
+    appendLog(QStringLiteral("[系统] 握手成功，已开启 1Hz 实时数据轮询。"));
+}
+
+void MainWindow::dispatchFrame(const unsigned char *frame)
+{
+    const protocol::DispatchState state{awaitingHistoryCount, isSyncingHistory, historyIndex};
+    switch (protocol::routeFrame(frame, state)) {
+    case protocol::FrameRoute::HistoryCount:
+        processHistoryCountFrame(frame);
+        break;
+    case protocol::FrameRoute::HistoryRecord:
+        processHistoryDataFrame(frame);
+        break;
+    case protocol::FrameRoute::Reading:
+        processRealTimeData(
+            QByteArray(reinterpret_cast<const char *>(frame), qsizetype(protocol::FrameSize)));
+        break;
+    case protocol::FrameRoute::Ignore:
+        break;
+    }
+}
+
+void MainWindow::requestRealTimeData()
+{
+    if (!isConnected || !serialPort->isOpen())
+        return;
+    if (serialPort->write(commandBytes(protocol::Command::RequestReading)) == -1)
+        handleSerialError(QSerialPort::ResourceError);
+}
+
+void MainWindow::processRealTimeData(const QByteArray &frame)
+{
+    if (frame.size() < qsizetype(protocol::FrameSize))
+        return;
+    const LiveReading reading = decodeLiveReading(bytesOf(frame));
+    decimalPlaces = reading.decimals;
+
+    switch (reading.kind) {
+    case LiveReading::Kind::None:
+        return;
+    case LiveReading::Kind::Voltage:
+        isVoltageMode = true;
+        labelMode->setText(reading.modeText);
+        comboResDisplayMode->setEnabled(false);
+        latestVoltage = reading.voltage;
+        labelHugeData->setText(reading.voltageText);
+        labelHugeData->setStyleSheet(QStringLiteral("color: #03A9F4;"));
+        return;
+    case LiveReading::Kind::Resistance:
+        break;
+    }
+
+    isVoltageMode = false;
+    resistanceUnit = reading.unit;
+    labelMode->setText(reading.modeText);
+    comboResDisplayMode->setEnabled(true);
+    latestAvg = reading.avg;
+    latestMax = reading.max;
+    latestMin = reading.min;
+    onResDisplayModeChanged(comboResDisplayMode->currentIndex());
+
+    const std::optional<bool> alarm = alarmRequest(chkAlarmEnable->isChecked(), isAlarmActive,
+                                                   reading.avgOhms, spinAlarmThreshold->value());
+    if (alarm)
+        triggerAlarm(*alarm);
+
+    appendChartPoint(reading.avgOhms, reading.maxOhms, reading.minOhms);
+}
+
+void MainWindow::appendChartPoint(double avgOhms, double maxOhms, double minOhms)
+{
+    const int x = ++chartPointCount;
+    seriesAvg->append(x, avgOhms);
+    seriesMax->append(x, maxOhms);
+    seriesMin->append(x, minOhms);
+
+    // Every append redraws a whole series, so a console left polling for days would freeze if
+    // the series kept every reading. Keep what the time axis shows plus one point beyond its
+    // left edge, so the lines still enter the plot from there.
+    const int keep = ChartVisibleReadings + 2;
+    for (QLineSeries *series : {seriesAvg, seriesMax, seriesMin}) {
+        if (series->count() > keep)
+            series->removePoints(0, series->count() - keep);
+    }
+
+    if (x > ChartVisibleReadings)
+        axisX->setRange(x - ChartVisibleReadings, x);
+    if (maxOhms > axisY->max() && !protocol::isOverRange(maxOhms))
+        axisY->setMax(1.2 * maxOhms);
+}
