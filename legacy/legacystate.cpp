@@ -1,0 +1,37 @@
+#include "legacystate.h"
+
+#include <algorithm>
+
+namespace legacy
+{
+
+void clearRecordSlots(LegacyState &state, bool withType)
+{
+    const auto clear = [](auto &table) {
+        std::fill(table.begin(), table.begin() + RecordsClearedTo + 1, 0);
+    };
+    if (withType)
+        clear(state.recType);
+    clear(state.recNo);
+    clear(state.recMax);
+    clear(state.recMin);
+    clear(state.recAvg);
+}
+
+void resetOnLoad(LegacyState &state)
+{
+    state.marqueeDir = 1;
+    state.progressPct = 100;
+    if (state.biaozi != PrintConfirmed)
+        clearRecordSlots(state, true);
+    state.nextRec = 1;
+    state.resumeRec = 1;
+    state.downloading = 0;
+    state.meterRecCount = 0;
+    state.portNo = 6;
+    state.curPage = 1;
+    state.pageCount = 0;
+    state.pendingCommand = NoCommand;
+}
+
+} // namespace legacy

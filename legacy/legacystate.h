@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <array>
+
+namespace legacy
+{
+
+/// "Nothing pending" in the one-slot command mailbox; outside the 16-bit code range.
+constexpr qint32 NoCommand = 70000;
+/// Highest record number the record table holds.
+constexpr int MaxRecords = 10000;
+/// Last index of the live-reading history arrays.
+constexpr int HistorySize = 1000;
+
+/// The legacy console's module state. It outlives every `Form1`: printing unloads and reloads
+/// the form, and the start-up sequence decides what each reload resets. Everything starts at
+/// 0 or empty when the program starts. Names follow the console's own vocabulary.
+struct LegacyState {
+    // Link: port search, supervision and the command mailbox.
+    qint32 pendingCommand = 0;
+    qint16 portNo = 0;
+    qint16 portState = 0;
+    quint8 linkUp = 0;
+    quint8 frameSeen = 0;
+    quint8 missTicks = 0;
+    qint32 frameCounter = 0;
+    qint32 frameCounterSeen = 0;
+
+    // Record download.
+    quint8 downloading = 0;
+    qint32 meterRecCount = 0;
+    qint32 recTotal = 0;
+    qint32 nextRec = 0;
+    qint32 resumeRec = 0;
+    qint32 lastPolledRec = 0;
+    qint32 resendCount = 0;
+    quint8 progressPct = 0;
+    qint16 form2zushu = 0;
+
+    // Record table, indexed by record number (index 0 unused by the download).
+    std::array<qint32, MaxRecords + 1> recAvg{};
+    std::array<qint32, MaxRecords + 1> recMax{};
+    std::array<qint32, MaxRecords + 1> recMin{};
+    std::array<qint32, MaxRecords + 1> recNo{};
+    std::array<quint8, MaxRecords + 1> recType{};
+    qint16 curPage = 0;
+    qint32 pageCount = 0;
+
+    // Live-reading history for the chart, index 0 newest.
+    std::array<qint32, HistorySize + 1> histAvg{};
+    std::array<qint32, HistorySize + 1> histMax{};
+    std::array<qint32, HistorySize + 1> histMin{};
+    std::array<quint8, HistorySize + 1> histDec{};
+
+    // Last live values.
+    QString avgText, maxText, minText, voltText, curText;
+    qint32 lastAvg = 0;
+    qint32 lastMax = 0;
+    qint32 lastMin = 0;
+
+    // Formatter fields shared with the record pages, saving and printing.
+    quint8 fmtType = 0;
+    QString fmtText;
+    quint8 overLimit = 0;
+
+    quint8 marqueeDir = 0;
+
+    /// Status of the print-options window: 100 open, 10 print confirmed, 30 cancelled.
+    /// Read by the start-up sequence to decide whether the records survive a reload.
+    qint16 biaozi = 0;
+};
+
+/// Print-options status that keeps the downloaded records over a reload of `Form1`.
+constexpr qint16 PrintConfirmed = 10;
+/// Record slots 0..RecordsClearedTo are the ones clearing and reloading reset.
+constexpr int RecordsClearedTo = 7000;
+
+/// Zeroes record slots 0..7000 of the number, average, maximum and minimum tables, and of the
+/// type table when `withType`; higher slots are left alone.
+void clearRecordSlots(LegacyState &state, bool withType);
+
+/// The state part of the start-up sequence that runs on every load of `Form1`, after the
+/// first port step: records cleared unless a print was just confirmed, download idle, the
+/// next search step after COM7, empty mailbox.
+void resetOnLoad(LegacyState &state);
+
+} // namespace legacy

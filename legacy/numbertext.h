@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace legacy
+{
+
+/// A text box's content as a number: surrounding blanks allowed, nothing else. Empty or
+/// non-numeric text gives no number.
+std::optional<double> parseNumber(const QString &text);
+
+/// The number a text starts with: leading blanks skipped, then digits with at most one
+/// decimal point; whatever follows is ignored. No digits give 0.
+double leadingNumber(QStringView text);
+
+/// Nearest whole number, ties to the even neighbour (2.5 -> 2, 3.5 -> 4).
+double roundHalfEven(double value);
+
+} // namespace legacy
