@@ -156,6 +156,19 @@ private:
     QString scannedPortName() const;
 
     // History area additions.
+    // Why a download ends before its last record.
+    enum class HistoryStop { NoAnswer, LinkLost };
+    void sendHistoryCountRequest();
+    void onHistoryWatchdogTimeout();
+    void onHistoryLinkClosing();
+    /// Ends a running download (no-op when none runs): flags cleared, progress bar hidden,
+    /// button restored, the stored records kept and shown; polling resumes after a
+    /// `NoAnswer` stop only. Closing the port runs it with `LinkLost` by itself.
+    void stopHistoryDownload(HistoryStop why);
+    void finishHistoryDownload();
+    // Re-requests a count or record that did not come within a second, a few times.
+    QTimer *historyWatchdog = nullptr;
+    int historyRetries = 0;
 
     // Alarm and fault area additions.
 };

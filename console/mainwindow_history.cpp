@@ -1,27 +1,350 @@
 // History database, table pages, download, clearing and CSV export.
 #include "mainwindow.h"
 
-void MainWindow::initDatabase() {}
+#include "commandbytes.h"
+#include "csvreport.h"
+#include "historycell.h"
+#include "historypaging.h"
+#include "historystore.h"
+#include "protocol.h"
 
-void MainWindow::insertHistoryRecord(int, const QString &, double, double, double,
-                                     const QString &, int, bool)
+#include <QBrush>
+#include <QColor>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSqlError>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace
 {
+
+constexpr int HistoryAnswerTimeoutMs = 1000;
+constexpr int HistoryMaxRetries = 3;
+
+} // namespace
+
+void MainWindow::initDatabase()
+{
+    const QString connectionName = QString::fromLatin1(QSqlDatabase::defaultConnection);
+    if (QSqlDatabase::contains(connectionName)) {
+        db = QSqlDatabase::database(connectionName);
+    } else {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+        db.setDatabaseName(QStringLiteral("TestHistory.db"));
+    }
+
+    if (!db.open()) {
+        appendLog(QStringLiteral("[致命] 无法连接到本地历史数据库！") + db.lastError().text());
+        return;
+    }
+
+    QString error;
+    if (HistoryStore::createTable(db, &error))
+        appendLog(QStringLiteral("[系统] 本地历史数据库引擎初始化成功。"));
+    else
+        appendLog(QStringLiteral("[致命] 数据表初始化失败！") + error);
+
+    currentPage = 1;
+    updatePagination();
 }
 
-void MainWindow::updatePagination() {}
+void MainWindow::insertHistoryRecord(int recordIndex, const QString &dataType, double avgValue,
+                                     double maxValue, double minValue, const QString &unit,
+                                     int battery, bool refreshTable)
+{
+    if (!db.isOpen())
+        return;
 
-void MainWindow::onBtnPrevPageClicked() {}
+    const HistoryRecord record{recordIndex, dataType, avgValue, maxValue, minValue, unit, battery};
+    QString error;
+    if (!HistoryStore::insert(db, record, &error)) {
+        appendLog(QStringLiteral("[错误] 历史记录归档失败！") + error);
+        return;
+    }
+    if (refreshTable)
+        updatePagination();
+}
 
-void MainWindow::onBtnNextPageClicked() {}
+void MainWindow::updatePagination()
+{
+    if (!db.isOpen())
+        return;
 
-void MainWindow::onBtnClearHistoryClicked() {}
+    const HistoryPage page = HistoryPaging::clamp(HistoryStore::count(db), pageSize, currentPage);
+    totalPages = page.totalPages;
+    currentPage = page.currentPage;
+    labelPage->setText(HistoryPaging::label(currentPage, totalPages));
+    btnPrevPage->setEnabled(currentPage > 1);
+    btnNextPage->setEnabled(currentPage < totalPages);
 
-void MainWindow::onBtnExportClicked() {}
+    const std::optional<QList<HistoryRecord>> records =
+        HistoryStore::page(db, pageSize, page.offset);
+    if (!records)
+        return;
 
-void MainWindow::onBtnSyncHistoryClicked() {}
+    tableHistory->setRowCount(0);
+    for (int row = 0; row < records->size(); ++row) {
+        tableHistory->insertRow(row);
+        const QList<HistoryCell> cells = HistoryCells::rowCells(records->at(row));
+        for (int column = 0; column < cells.size(); ++column) {
+            const HistoryCell &cell = cells[column];
+            auto *item = new QTableWidgetItem(cell.text);
+            if (cell.alignment)
+                item->setTextAlignment(*cell.alignment);
+            if (!cell.colour.isEmpty())
+                item->setForeground(QBrush(QColor(cell.colour)));
+            tableHistory->setItem(row, column, item);
+        }
+    }
+}
 
-void MainWindow::requestNextHistoryRecord() {}
+void MainWindow::onBtnPrevPageClicked()
+{
+    --currentPage;
+    updatePagination();
+}
 
-void MainWindow::processHistoryDataFrame(const unsigned char *) {}
+void MainWindow::onBtnNextPageClicked()
+{
+    ++currentPage;
+    updatePagination();
+}
 
-void MainWindow::processHistoryCountFrame(const unsigned char *) {}
+void MainWindow::onBtnClearHistoryClicked()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::warning(
+        this, QStringLiteral("危险操作"),
+        QStringLiteral("确定要彻底清空上位机与设备端的所有测试记录吗？\n此操作不可逆！"),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+
+    if (!HistoryStore::clear(db))
+        return;
+    currentPage = 1;
+    updatePagination();
+
+    if (isConnected && serialPort->isOpen()) {
+        if (serialPort->write(commandBytes(protocol::Command::ClearRecords)) == -1) {
+            handleSerialError(QSerialPort::ResourceError);
+            return;
+        }
+        appendLog(QStringLiteral("[控制] 已向设备下发清空历史记录指令 (0x64 65 FB BC)。"));
+    }
+    appendLog(QStringLiteral("[数据库] 本地历史记录已被彻底清空。"));
+}
+
+void MainWindow::onBtnExportClicked()
+{
+    if (!db.isOpen())
+        return;
+
+    const QString fileName =
+        QFileDialog::getSaveFileName(this, QStringLiteral("导出历史数据"),
+                                     CsvReport::suggestedFileName(QDateTime::currentDateTime()),
+                                     QStringLiteral("CSV 文件 (*.csv)"));
+    if (fileName.isEmpty())
+        return;
+
+    switch (CsvReport::write(fileName, HistoryStore::all(db))) {
+    case CsvReport::Result::OpenFailed:
+        QMessageBox::critical(this, QStringLiteral("错误"),
+                              QStringLiteral("无法创建文件进行写入！"));
+        return;
+    case CsvReport::Result::WriteFailed:
+        QMessageBox::critical(this, QStringLiteral("错误"),
+                              QStringLiteral("写入文件时出错，数据报告不完整！"));
+        return;
+    case CsvReport::Result::Written:
+        break;
+    }
+
+    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + fileName);
+    QMessageBox::information(this, QStringLiteral("导出成功"),
+                             QStringLiteral("数据报告已成功生成！"));
+}
+
+void MainWindow::onBtnSyncHistoryClicked()
+{
+    if (!isConnected || !serialPort->isOpen()) {
+        appendLog(QStringLiteral("[警告] 串口未就绪，无法同步历史数据！"));
+        return;
+    }
+    if (awaitingHistoryCount || isSyncingHistory)
+        return;
+
+    if (!historyWatchdog) {
+        historyWatchdog = new QTimer(this);
+        historyWatchdog->setSingleShot(true);
+        historyWatchdog->setInterval(HistoryAnswerTimeoutMs);
+        connect(historyWatchdog, &QTimer::timeout, this, &MainWindow::onHistoryWatchdogTimeout);
+        // Whoever closes the port (a rescan, a link fault) ends a running download with it.
+        connect(serialPort, &QIODevice::aboutToClose, this, &MainWindow::onHistoryLinkClosing);
+    }
+
+    pollTimer->stop();
+    autoTestTimer->stop();
+
+    HistoryStore::clear(db);
+    currentPage = 1;
+    updatePagination();
+    appendLog(QStringLiteral("[数据库] 同步前已清理本地旧数据。"));
+
+    btnSyncHistory->setEnabled(false);
+    btnSyncHistory->setText(QStringLiteral("同步中..."));
+    awaitingHistoryCount = true;
+    historyRetries = 0;
+    sendHistoryCountRequest();
+}
+
+void MainWindow::sendHistoryCountRequest()
+{
+    if (serialPort->write(commandBytes(protocol::Command::RequestRecordCount)) == -1) {
+        handleSerialError(QSerialPort::ResourceError);
+        stopHistoryDownload(HistoryStop::LinkLost);
+        return;
+    }
+    if (historyRetries == 0)
+        appendLog(QStringLiteral("[同步] 正在向设备请求历史记录总数..."));
+    historyWatchdog->start();
+}
+
+void MainWindow::processHistoryCountFrame(const unsigned char *frame)
+{
+    if (!awaitingHistoryCount)
+        return;
+    historyWatchdog->stop();
+    historyRetries = 0;
+
+    const int count = protocol::readValue(frame, protocol::Value::A);
+    awaitingHistoryCount = false;
+    historyTotal = count;
+
+    if (count == 0) {
+        appendLog(QStringLiteral("[同步] 设备端无历史记录。"));
+        btnSyncHistory->setEnabled(true);
+        btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
+        pollTimer->start(1000);
+        return;
+    }
+
+    appendLog(QStringLiteral("[同步] 设备端共有 %1 条历史记录，开始高速同步...").arg(count));
+    isSyncingHistory = true;
+    historyIndex = 1;
+    progressSync->setMaximum(count);
+    progressSync->setValue(0);
+    progressSync->show();
+    requestNextHistoryRecord();
+}
+
+void MainWindow::requestNextHistoryRecord()
+{
+    const auto number = static_cast<std::uint16_t>(historyIndex);
+    if (serialPort->write(commandBytes(protocol::RequestRecord(number))) == -1) {
+        handleSerialError(QSerialPort::ResourceError);
+        stopHistoryDownload(HistoryStop::LinkLost);
+        return;
+    }
+    historyWatchdog->start();
+}
+
+void MainWindow::processHistoryDataFrame(const unsigned char *frame)
+{
+    if (!isSyncingHistory)
+        return;
+    historyWatchdog->stop();
+    historyRetries = 0;
+
+    if (const std::optional<HistoryRecord> record = decodeHistoryRecord(frame, historyIndex)) {
+        insertHistoryRecord(record->record_index, record->data_type, record->avg_value,
+                            record->max_value, record->min_value, record->unit, record->battery,
+                            false);
+    }
+
+    progressSync->setValue(historyIndex);
+    ++historyIndex;
+    if (historyIndex > historyTotal)
+        finishHistoryDownload();
+    else
+        requestNextHistoryRecord();
+}
+
+void MainWindow::finishHistoryDownload()
+{
+    isSyncingHistory = false;
+    progressSync->hide();
+    btnSyncHistory->setEnabled(true);
+    btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
+    appendLog(QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！"));
+    currentPage = 1;
+    updatePagination();
+    pollTimer->start(1000);
+}
+
+void MainWindow::onHistoryWatchdogTimeout()
+{
+    if (!awaitingHistoryCount && !isSyncingHistory)
+        return;
+    if (!isConnected || !serialPort->isOpen()) {
+        stopHistoryDownload(HistoryStop::LinkLost);
+        return;
+    }
+    if (historyRetries >= HistoryMaxRetries) {
+        stopHistoryDownload(HistoryStop::NoAnswer);
+        return;
+    }
+
+    ++historyRetries;
+    if (awaitingHistoryCount) {
+        appendLog(QStringLiteral("[同步] 等待记录总数应答超时，重新请求 (%1/%2)...")
+                      .arg(historyRetries)
+                      .arg(HistoryMaxRetries));
+        sendHistoryCountRequest();
+    } else {
+        appendLog(QStringLiteral("[同步] 第 %1 条记录应答超时，重新请求 (%2/%3)...")
+                      .arg(historyIndex)
+                      .arg(historyRetries)
+                      .arg(HistoryMaxRetries));
+        requestNextHistoryRecord();
+    }
+}
+
+void MainWindow::onHistoryLinkClosing()
+{
+    stopHistoryDownload(HistoryStop::LinkLost);
+}
+
+void MainWindow::stopHistoryDownload(HistoryStop why)
+{
+    if (!awaitingHistoryCount && !isSyncingHistory)
+        return;
+
+    const QString cause = why == HistoryStop::NoAnswer ? QStringLiteral("设备多次无应答")
+                                                       : QStringLiteral("通信链路已断开");
+    if (awaitingHistoryCount) {
+        appendLog(QStringLiteral("[同步] %1，同步已中止：未能获取历史记录总数。").arg(cause));
+    } else {
+        appendLog(
+            QStringLiteral("[同步] %1，同步已中止于第 %2 / %3 条记录，已入库的 %4 条记录予以保留。")
+                .arg(cause)
+                .arg(historyIndex)
+                .arg(historyTotal)
+                .arg(HistoryStore::count(db)));
+    }
+
+    historyWatchdog->stop();
+    awaitingHistoryCount = false;
+    isSyncingHistory = false;
+    progressSync->hide();
+    btnSyncHistory->setEnabled(true);
+    btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
+    currentPage = 1;
+    updatePagination();
+    if (why == HistoryStop::NoAnswer)
+        pollTimer->start(1000);
+}
