@@ -33,10 +33,4 @@ std::vector<protocol::CommandCode> CommandParser::feed(const std::uint8_t *data,
     return commands;
 }
 
-void CommandParser::reset()
-{
-    pending_.clear();
-    skipped_ = 0;
-}
-
 } // namespace sim

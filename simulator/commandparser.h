@@ -24,7 +24,8 @@ public:
     /// Bytes held as the start of a command not yet complete (0 to 3).
     std::size_t pendingBytes() const { return pending_.size(); }
 
-    void reset();
+    /// Forgets the start of a command not yet complete.
+    void dropPending() { pending_.clear(); }
 
 private:
     std::vector<std::uint8_t> pending_;

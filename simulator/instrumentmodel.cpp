@@ -108,6 +108,13 @@ Exchange InstrumentModel::answer(protocol::CommandCode code, std::int64_t nowMs)
                 " stored): no answer"};
 }
 
+void InstrumentModel::startSession()
+{
+    parser_.dropPending();
+    lastCode_.reset();
+    lastWasCopy_ = false;
+}
+
 bool InstrumentModel::advance(std::int64_t nowMs)
 {
     if (!testDueMs_ || nowMs < *testDueMs_)

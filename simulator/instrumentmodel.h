@@ -54,6 +54,10 @@ public:
     /// Handles one command that arrived at `nowMs`.
     Exchange handle(protocol::CommandCode code, std::int64_t nowMs);
 
+    /// A client has (re)opened the line: half a command from before is forgotten, and a command
+    /// that repeats the last one is not a doubled copy.
+    void startSession();
+
     /// Finishes a running test once its time has come; true when the reading changed.
     bool advance(std::int64_t nowMs);
 

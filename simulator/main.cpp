@@ -73,8 +73,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     const QString device = instrument.slavePath();
-    printLine(stdout, device);
-
+    // The link exists by the time a caller has read the path.
     const QString linkPath = commandLine.linkPath();
     if (!linkPath.isEmpty()) {
         QString error;
@@ -83,6 +82,7 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+    printLine(stdout, device);
 
     QElapsedTimer clock;
     clock.start();

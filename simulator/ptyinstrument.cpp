@@ -64,6 +64,7 @@ bool PtyInstrument::open()
     errorString_.clear();
     if (!pty_->open(errorString_))
         return false;
+    model_.startSession();
     readNotifier_ = new QSocketNotifier(pty_->masterFd(), QSocketNotifier::Read, this);
     connect(readNotifier_, &QSocketNotifier::activated, this, &PtyInstrument::onMasterReadable);
     if (pty_->clientWatchFd() >= 0) {
@@ -104,6 +105,7 @@ void PtyInstrument::unplug()
     line_.clear();
     unwritten_.clear();
     pty_->close();
+    clients_ = 0;
     emit logMessage(QStringLiteral("unplugged"));
     emit unplugged();
 }
@@ -193,11 +195,21 @@ void PtyInstrument::onClientActivity()
     const simplatform::ClientEvents events = pty_->takeClientEvents();
     if (events.opened == 0 && events.closed == 0)
         return;
-    pty_->discardUnread();
+    clients_ = std::max(0, clients_ + events.opened - events.closed);
     if (events.closed > 0)
         emit logMessage(QStringLiteral("a client closed the port"));
-    if (events.opened > 0)
+    if (events.opened > 0) {
+        model_.startSession();
         emit logMessage(QStringLiteral("a client opened the port"));
+    }
+    // A real port forgets what its owner did not read; a pty would hand it to the next client.
+    if (clients_ == 0)
+        pty_->discardUnread();
+}
+
+bool PtyInstrument::nobodyListens() const
+{
+    return pty_->clientWatchFd() >= 0 && clients_ == 0;
 }
 
 void PtyInstrument::sendDue()
@@ -214,8 +226,17 @@ void PtyInstrument::writeOut()
 {
     if (unwritten_.isEmpty() || !isOpen())
         return;
-    // Clients that came or went before this write must not lose what it sends.
+    // Whether anybody listens depends on every open and close up to this moment.
     onClientActivity();
+    if (nobodyListens()) {
+        // On a real line these bytes reach a closed port and are lost; in a pty they would
+        // wait for the next client.
+        emit bytesSent(unwritten_);
+        emit logMessage(
+            QStringLiteral("no client has the port open: %1 byte(s) lost").arg(unwritten_.size()));
+        unwritten_.clear();
+        return;
+    }
     const qint64 n = pty_->write(unwritten_.constData(), unwritten_.size());
     if (n < 0) {
         emit logMessage(QStringLiteral("writing the pseudo-terminal failed; %1 byte(s) lost")

@@ -84,6 +84,7 @@ private:
     void scheduleSend();
     void scheduleTest();
     void writeOut();
+    bool nobodyListens() const;
     sim::LineSettings lineSettings() const;
     qint64 nowMs() const { return clock_.elapsed(); }
     qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
@@ -100,6 +101,7 @@ private:
     QTimer *unplugTimer_ = nullptr;
     QElapsedTimer clock_;
     QByteArray unwritten_;
+    int clients_ = 0; ///< clients that have the port open, where the platform can tell
     QList<quint16> received_;
     QString errorString_;
 };

@@ -41,8 +41,11 @@ public:
     /// A descriptor that turns readable when a client opens or closes the slave; -1 where the
     /// system cannot tell.
     int clientWatchFd() const { return watch_; }
+    /// Reads the pending notifications of clientWatchFd().
     ClientEvents takeClientEvents();
-    /// Drops bytes that reached the slave but that no client has read.
+    /// Drops bytes that reached the slave but that no client has read. Only safe while no
+    /// client has the slave open: a client that saw them waiting and then finds nothing gets
+    /// EAGAIN, which QSerialPort takes for a fatal resource error.
     void discardUnread();
 
 private:
