@@ -111,7 +111,9 @@ void MainWindow::onHandshakeTimeout()
     if (isConnected)
         return;
     appendLog(QStringLiteral("[超时] %1 无正确响应。").arg(nameInPlainLine(scannedPortName())));
-    serialPort->close();
+    // A port that failed during the probe was closed already; closing it again is an error.
+    if (serialPort->isOpen())
+        serialPort->close();
     ++scanIndex;
     scanNextPort();
 }
