@@ -26,6 +26,13 @@ namespace
 constexpr int HistoryAnswerTimeoutMs = 1000;
 constexpr int HistoryMaxRetries = 3;
 
+// The log panel renders a line as HTML once it holds something tag-like, so a file name with a
+// '<' would lose characters. Escaped, the line is taken as HTML and reads as the name.
+QString nameForLog(const QString &name)
+{
+    return name.contains(u'<') ? name.toHtmlEscaped() : name;
+}
+
 } // namespace
 
 void MainWindow::initDatabase()
@@ -164,7 +171,7 @@ void MainWindow::onBtnExportClicked()
         break;
     }
 
-    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + fileName);
+    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + nameForLog(fileName));
     QMessageBox::information(this, QStringLiteral("导出成功"),
                              QStringLiteral("数据报告已成功生成！"));
 }

@@ -349,6 +349,19 @@ private slots:
         QCOMPARE(driver.seen.last().title, QStringLiteral("导出成功"));
     }
 
+    void exportedNameReadsInTheLogAsChosen()
+    {
+        build();
+        const QString path = workDir->filePath(QStringLiteral("a<b>c & d.csv"));
+        ModalDriver driver;
+        driver.thenChooseFile(path);
+        driver.thenClick(QMessageBox::Ok);
+        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(logMessages(*window).last(),
+                 QStringLiteral("[系统] 历史数据已成功导出至: ") + path);
+    }
+
     void exportCancelledWritesNothing()
     {
         build();
