@@ -313,8 +313,8 @@ void Form1::showSystemMessage(const QString &text)
     // Cancel, Try Again, Continue; whichever is pressed, nothing further happens.
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("系统提示!"), text, QMessageBox::NoButton,
                     this);
-    box.setEscapeButton(box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole));
-    box.addButton(QStringLiteral("重试"), QMessageBox::AcceptRole);
-    box.addButton(QStringLiteral("继续"), QMessageBox::AcceptRole);
+    box.setEscapeButton(box.addButton(QStringLiteral("取消"), QMessageBox::ActionRole));
+    box.addButton(QStringLiteral("重试"), QMessageBox::ActionRole);
+    box.addButton(QStringLiteral("继续"), QMessageBox::ActionRole);
     box.exec();
 }
