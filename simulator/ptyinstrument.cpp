@@ -153,8 +153,8 @@ void PtyInstrument::onMasterReadable()
         if (n == 0)
             break;
         if (n < 0) {
-            // Our own slave descriptor keeps the master readable only for data; should it fail
-            // anyway, stop listening rather than spin on an endless error.
+            // Our own slave descriptor spares the master the EIO of a missing client; should a
+            // read fail anyway, stop listening rather than spin on an endless error.
             readNotifier_->setEnabled(false);
             emit logMessage(QStringLiteral("reading the pseudo-terminal failed; not listening"));
             break;

@@ -68,8 +68,11 @@ public:
     void clearReceived() { received_.clear(); }
 
 signals:
+    /// Every command heard, doubled copies and unanswered ones included.
     void commandReceived(quint16 code);
     void bytesReceived(const QByteArray &bytes);
+    /// Bytes the instrument put on the line, faults applied. Bytes sent while no client has
+    /// the port open are reported too, although they are lost as on a real line.
     void bytesSent(const QByteArray &bytes);
     /// What the instrument did: each command with its outcome, tests finishing, clients
     /// opening and closing the port, skipped bytes.

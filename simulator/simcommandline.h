@@ -17,7 +17,10 @@ public:
     bool parse(const QStringList &arguments);
 
     QString errorText() const { return error_; }
-    bool helpRequested() const { return parser_.isSet(QStringLiteral("help")); }
+    bool helpRequested() const
+    {
+        return parser_.isSet(QStringLiteral("help")) || parser_.isSet(QStringLiteral("help-all"));
+    }
     QString helpText() const { return parser_.helpText(); }
 
     const SimOptions &options() const { return options_; }

@@ -23,12 +23,12 @@ using namespace protocol;
 namespace
 {
 
+#ifdef Q_OS_UNIX
 QByteArray toBytes(const InstrumentFrame &f)
 {
     return QByteArray(reinterpret_cast<const char *>(f.data()), qsizetype(f.size()));
 }
 
-#ifdef Q_OS_UNIX
 // A client that knows nothing of Qt's serial classes.
 class PosixClient
 {
