@@ -142,6 +142,8 @@ void Form1::buildControls()
     Label1 = label(Frame1, "Label1", QStringLiteral("- - - - "), 120, 120, 5295, 1215);
     fill(Label1, PaleCyan);
     Label1->setFont(songFont(56.25));
+    // Centred on its line so that fonts with tall line spacing keep the digits in view.
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     Frame5 = placed(new QFrame(this), "Frame5", 0, 1680, 10455, 5535);
     Picture2 = placed(new QWidget(Frame5), "Picture2", 0, 0, 10455, 5535);

@@ -1,6 +1,7 @@
 #include "legacystate.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace legacy
 {
@@ -8,7 +9,8 @@ namespace legacy
 void clearRecordSlots(LegacyState &state, bool withType)
 {
     const auto clear = [](auto &table) {
-        std::fill(table.begin(), table.begin() + RecordsClearedTo + 1, 0);
+        using Entry = typename std::decay_t<decltype(table)>::value_type;
+        std::fill(table.begin(), table.begin() + RecordsClearedTo + 1, Entry{});
     };
     if (withType)
         clear(state.recType);

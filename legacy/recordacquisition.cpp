@@ -26,7 +26,7 @@ void takeLiveReading(LegacyState &state, const quint8 *frame, LiveChoice choice)
         state.maxText = QString::number(b);
         state.minText = QString::number(c);
         if (a == state.lastAvg && b == state.lastMax && c == state.lastMin)
-            pushHistory(state, a, b, c, frame[0] & 0x0F);
+            pushHistory(state, a, b, c, quint8(frame[0] & 0x0F));
         state.lastAvg = a;
         state.lastMax = b;
         state.lastMin = c;

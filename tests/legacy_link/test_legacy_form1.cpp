@@ -98,6 +98,7 @@ private slots:
     void searchCadenceWithoutPorts();
     void silentPortIsProbedThenLeft();
     void anyValidFrameConnects();
+    void heldPortCountsAsSilent();
     void reloadRunsTheStartUpAgain();
     void windowSizeIsKept();
     void makerLabelMovesAndTurns();
@@ -340,6 +341,33 @@ void TestLegacyForm1::anyValidFrameConnects()
     QCOMPARE(labelText(form, "Label15"), QStringLiteral("COM8"));
     QCOMPARE(labelText(form, "Label17"), QStringLiteral("连接失败"));
     QCOMPARE(labelText(form, "Label18"), QStringLiteral("正在查找设备...."));
+}
+
+void TestLegacyForm1::heldPortCountsAsSilent()
+{
+    simplatform::PtyPair pty;
+    QString error;
+    if (!pty.open(error))
+        QSKIP("no pseudo-terminals here");
+    usePorts({{7, pty.slavePath()}});
+    MSComm holder;
+    holder.setCommPort(7);
+    QCOMPARE(holder.setPortOpen(true), MSComm::NoError);
+
+    Form1 form(*state);
+    Form1Probe::stopTimers(form);
+    Form1Probe::tick(form, 2);
+    QCOMPARE(labelText(form, "Label15"), QStringLiteral("COM7"));
+    QCOMPARE(labelText(form, "Label16"), QStringLiteral("串口已打开"));
+    QCOMPARE(state->portState, 100);
+    QVERIFY(!Form1Probe::comm(form)->portOpen());
+    for (int tick = 1; tick <= 6; ++tick)
+        Form1Probe::tick(form, 2);
+    QCOMPARE(labelText(form, "Label15"), QStringLiteral("COM7"));
+    Form1Probe::tick(form, 2);
+    QCOMPARE(labelText(form, "Label15"), QStringLiteral("COM8"));
+    QTest::qWait(50);
+    QCOMPARE(drain(pty), QByteArray());
 }
 
 void TestLegacyForm1::reloadRunsTheStartUpAgain()

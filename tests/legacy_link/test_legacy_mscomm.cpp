@@ -129,6 +129,10 @@ void TestLegacyMSComm::openCloseRules()
     QVERIFY(comm.portOpen());
     QCOMPARE(comm.setPortOpen(true), MSComm::PortAlreadyOpen);
     QCOMPARE(comm.setCommPort(2), MSComm::PortOpenError);
+    // Held by someone else: a failure, but not an invalid port number.
+    MSComm other;
+    QCOMPARE(other.setPortOpen(true), MSComm::PortAlreadyOpen);
+    QVERIFY(!other.portOpen());
     QCOMPARE(comm.setPortOpen(false), MSComm::NoError);
     QVERIFY(!comm.portOpen());
     QCOMPARE(comm.setPortOpen(false), MSComm::NoError);
