@@ -160,7 +160,6 @@ private:
     enum class HistoryStop { NoAnswer, LinkLost };
     void sendHistoryCountRequest();
     void onHistoryWatchdogTimeout();
-    void onHistoryLinkClosing();
     /// Ends a running download (no-op when none runs): flags cleared, progress bar hidden,
     /// button restored, the stored records kept and shown; polling resumes after a
     /// `NoAnswer` stop only. Closing the port runs it with `LinkLost` by itself.
@@ -169,6 +168,7 @@ private:
     // Re-requests a count or record that did not come within a second, a few times.
     QTimer *historyWatchdog = nullptr;
     int historyRetries = 0;
+    bool historyWatchesPort = false;
 
     // Alarm and fault area additions.
 };

@@ -37,6 +37,14 @@ QString nameForLog(const QString &name)
 
 void MainWindow::initDatabase()
 {
+    // Made here, before the constructor creates the serial port, so the window's children
+    // delete it first: the port closing in the window's destructor then no longer reaches the
+    // half-destroyed window through the connection the first download makes.
+    historyWatchdog = new QTimer(this);
+    historyWatchdog->setSingleShot(true);
+    historyWatchdog->setInterval(HistoryAnswerTimeoutMs);
+    connect(historyWatchdog, &QTimer::timeout, this, &MainWindow::onHistoryWatchdogTimeout);
+
     const QString connectionName = QString::fromLatin1(QSqlDatabase::defaultConnection);
     if (QSqlDatabase::contains(connectionName)) {
         db = QSqlDatabase::database(connectionName);
@@ -185,13 +193,12 @@ void MainWindow::onBtnSyncHistoryClicked()
     if (awaitingHistoryCount || isSyncingHistory)
         return;
 
-    if (!historyWatchdog) {
-        historyWatchdog = new QTimer(this);
-        historyWatchdog->setSingleShot(true);
-        historyWatchdog->setInterval(HistoryAnswerTimeoutMs);
-        connect(historyWatchdog, &QTimer::timeout, this, &MainWindow::onHistoryWatchdogTimeout);
+    if (!historyWatchesPort) {
         // Whoever closes the port (a rescan, a link fault) ends a running download with it.
-        connect(serialPort, &QIODevice::aboutToClose, this, &MainWindow::onHistoryLinkClosing);
+        // The watchdog, not the window, receives: see initDatabase().
+        connect(serialPort, &QIODevice::aboutToClose, historyWatchdog,
+                [this] { stopHistoryDownload(HistoryStop::LinkLost); });
+        historyWatchesPort = true;
     }
 
     pollTimer->stop();
@@ -319,11 +326,6 @@ void MainWindow::onHistoryWatchdogTimeout()
                       .arg(HistoryMaxRetries));
         requestNextHistoryRecord();
     }
-}
-
-void MainWindow::onHistoryLinkClosing()
-{
-    stopHistoryDownload(HistoryStop::LinkLost);
 }
 
 void MainWindow::stopHistoryDownload(HistoryStop why)
