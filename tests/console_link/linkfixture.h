@@ -145,6 +145,12 @@ public:
     explicit CommandClock(PtyInstrument &instrument)
     {
         clock.start();
+        watch(instrument);
+    }
+
+    /// Adds another instrument's commands to the same timeline.
+    void watch(PtyInstrument &instrument)
+    {
         connect(&instrument, &PtyInstrument::commandReceived, this, [this](quint16 code) {
             seen.append({code, clock.elapsed()});
         });

@@ -106,8 +106,8 @@ private slots:
         silentOptions.silent = true;
         auto silent = openInstrument(silentOptions);
         auto instrument = openInstrument();
-        CommandClock silentClock(*silent);
-        CommandClock instrumentClock(*instrument);
+        CommandClock clock(*silent);
+        clock.watch(*instrument);
 
         LinkFixture f({deadPortPath(), silent->slavePath(), instrument->slavePath()});
         QVERIFY(f.waitConnected());
@@ -131,11 +131,13 @@ private slots:
         QCOMPARE(MainWindowProbe::pollTimer(f.w())->interval(), 1000);
         QVERIFY(!MainWindowProbe::handshakeTimer(f.w())->isActive());
 
-        // The silent port was probed once and given its full time before the next port.
-        QCOMPARE(silentClock.seen.size(), 1);
-        QCOMPARE(silentClock.seen.first().code, protocol::Command::Probe);
-        QCOMPARE(instrumentClock.seen.first().code, protocol::Command::Probe);
+        // The silent port was probed once and given its full time before the next port; a
+        // slow machine can only stretch that time.
         QVERIFY(silent->receivedCommands() == QList<quint16>{protocol::Command::Probe});
+        QCOMPARE(clock.seen.size(), 2);
+        QCOMPARE(clock.seen.at(0).code, protocol::Command::Probe);
+        QCOMPARE(clock.seen.at(1).code, protocol::Command::Probe);
+        QVERIFY(clock.seen.at(1).atMs - clock.seen.at(0).atMs >= 700);
     }
 
     void scanEndsWhenNoPortAnswers()
@@ -252,7 +254,7 @@ private slots:
                            {Separator, ScanStart, trying(instrument->slavePath())}));
 
         QVERIFY(f.waitConnected());
-        QCOMPARE(clock.indexOf(protocol::Command::Probe), 0);
+        QVERIFY(clock.indexOf(protocol::Command::Probe) >= 0);
         QVERIFY(logMatches(logSince(f.w(), before),
                            {Separator, ScanStart, trying(instrument->slavePath()),
                             lockedTo(instrument->slavePath()), PollingStarted}));
