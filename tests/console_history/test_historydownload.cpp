@@ -199,6 +199,21 @@ private slots:
         expectIdleWithPolling();
     }
 
+    void withoutADatabaseTheDownloadStillRunsQuietly()
+    {
+        connectTo(5, unpaced(), true);
+        const int before = logMessages(*window).size();
+        startSync();
+        QVERIFY(waitIdle());
+        QCOMPARE(nonReadingCommands(),
+                 QList<quint16>({protocol::Command::RequestRecordCount, 1, 2, 3, 4, 5}));
+        const QStringList log = logSince(*window, before);
+        QCOMPARE(log.last(), AllStored);
+        QCOMPARE(log.filter(QStringLiteral("[错误]")), QStringList());
+        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
+        expectIdleWithPolling();
+    }
+
     void readingOnItsWayIsNotTheCount()
     {
         connectTo(3);
@@ -398,9 +413,12 @@ private:
         return options;
     }
 
-    void connectTo(int recordCount, SimOptions options = unpaced())
+    void connectTo(int recordCount, SimOptions options = unpaced(), bool databaseUnusable = false)
     {
         workDir = std::make_unique<WorkingDir>();
+        // A directory where the database file should be: SQLite cannot open it.
+        if (databaseUnusable)
+            QVERIFY(QDir(workDir->path()).mkdir(QStringLiteral("TestHistory.db")));
         options.recordCount = recordCount;
         sim = std::make_unique<PtyInstrument>(options);
         QVERIFY2(sim->open(), qPrintable(sim->errorString()));
