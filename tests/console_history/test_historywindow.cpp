@@ -101,6 +101,13 @@ private slots:
         QVERIFY(log.value(1).startsWith(QStringLiteral("[致命] 无法连接到本地历史数据库！")));
         QVERIFY(log.value(1).size() > QStringLiteral("[致命] 无法连接到本地历史数据库！").size());
 
+        // The page keeps what the layout built; paging has nothing to show.
+        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
+        QVERIFY(MainWindowProbe::prev(*window)->isEnabled());
+        QVERIFY(MainWindowProbe::next(*window)->isEnabled());
+        QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
+        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
+
         const int before = logMessages(*window).size();
         MainWindowProbe::insert(*window, 1, Earth, 1, 2, 3, Ohm, 0, true);
         QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
