@@ -3,7 +3,34 @@
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
-namespace PortCatalogue {
+namespace PortCatalogue
+{
+
+namespace
+{
+
+std::function<QList<PortEntry>()> &systemLister()
+{
+    static std::function<QList<PortEntry>()> lister;
+    return lister;
+}
+
+QList<PortEntry> systemPorts()
+{
+    if (systemLister())
+        return systemLister()();
+    QList<PortEntry> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports.append({info.portName(), info.systemLocation(), info.description()});
+    return ports;
+}
+
+} // namespace
+
+void setSystemPortLister(std::function<QList<PortEntry>()> lister)
+{
+    systemLister() = std::move(lister);
+}
 
 QList<PortEntry> parseExtraPorts(const QString &value)
 {
@@ -20,10 +47,7 @@ QList<PortEntry> parseExtraPorts(const QString &value)
 
 QList<PortEntry> availablePorts()
 {
-    QList<PortEntry> ports = parseExtraPorts(qEnvironmentVariable("TELVORO_EXTRA_PORTS"));
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        ports.append({info.portName(), info.systemLocation(), info.description()});
-    return ports;
+    return parseExtraPorts(qEnvironmentVariable("TELVORO_EXTRA_PORTS")) + systemPorts();
 }
 
 } // namespace PortCatalogue

@@ -42,6 +42,23 @@ private slots:
                 QCOMPARE(ports[i].portName, system[i].portName());
         }
     }
+
+    void systemListCanBeReplaced()
+    {
+        qputenv("TELVORO_EXTRA_PORTS", "/dev/pts/9");
+        PortCatalogue::setSystemPortLister([] {
+            return QList<PortEntry>{{QStringLiteral("ttyX"), QStringLiteral("/dev/ttyX"), {}}};
+        });
+        QList<PortEntry> ports = PortCatalogue::availablePorts();
+        QCOMPARE(ports.size(), 2);
+        QCOMPARE(ports[0].portName, QStringLiteral("/dev/pts/9"));
+        QCOMPARE(ports[1].systemLocation, QStringLiteral("/dev/ttyX"));
+
+        PortCatalogue::setSystemPortLister({});
+        ports = PortCatalogue::availablePorts();
+        QCOMPARE(ports.size(), 1 + QSerialPortInfo::availablePorts().size());
+        qunsetenv("TELVORO_EXTRA_PORTS");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPortCatalogue)
