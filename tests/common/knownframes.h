@@ -6,7 +6,8 @@
 #include <array>
 #include <cstdint>
 
-namespace knownframes {
+namespace knownframes
+{
 
 using Frame = std::array<std::uint8_t, 11>;
 

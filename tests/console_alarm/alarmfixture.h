@@ -3,7 +3,7 @@
 // A real console connected to the simulated instrument, in a scratch working directory, with
 // the private state the alarm and fault tests look at.
 
-#include "mainwindow.h"
+#include "mainwindowprobe.h"
 #include "ptyinstrument.h"
 
 #include <QCheckBox>
@@ -20,41 +20,6 @@
 
 #include <memory>
 
-struct MainWindowProbe {
-    static QComboBox *comboPort(MainWindow &w) { return w.comboPort; }
-    static QPushButton *btnScan(MainWindow &w) { return w.btnScan; }
-    static QPushButton *btnAutoTest(MainWindow &w) { return w.btnAutoTest; }
-    static QPushButton *btnSingleTest(MainWindow &w) { return w.btnSingleTest; }
-    static QPushButton *btnSync(MainWindow &w) { return w.btnSyncHistory; }
-    static QCheckBox *chkAlarm(MainWindow &w) { return w.chkAlarmEnable; }
-    static QDoubleSpinBox *spinThreshold(MainWindow &w) { return w.spinAlarmThreshold; }
-    static QTextEdit *log(MainWindow &w) { return w.textLog; }
-    static QWidget *overlay(MainWindow &w) { return w.alarmOverlay; }
-    static QPropertyAnimation *animation(MainWindow &w) { return w.alarmAnimation; }
-    static QTimer *pollTimer(MainWindow &w) { return w.pollTimer; }
-    static QTimer *autoTestTimer(MainWindow &w) { return w.autoTestTimer; }
-    static QSerialPort *port(MainWindow &w) { return w.serialPort; }
-    static bool isConnected(MainWindow &w) { return w.isConnected; }
-    static bool isAlarmActive(MainWindow &w) { return w.isAlarmActive; }
-    static bool isSyncing(MainWindow &w) { return w.isSyncingHistory; }
-    static void processRealTimeData(MainWindow &w, const protocol::InstrumentFrame &frame)
-    {
-        w.processRealTimeData(
-            QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
-    }
-};
-
-/// Log messages without their "[hh:mm:ss] " stamps.
-inline QStringList logMessages(MainWindow &w)
-{
-    QStringList lines;
-    const QStringList stamped =
-        MainWindowProbe::log(w)->toPlainText().split(u'\n', Qt::SkipEmptyParts);
-    for (const QString &line : stamped)
-        lines << line.mid(11);
-    return lines;
-}
-
 class AlarmFixture
 {
 public:
@@ -66,6 +31,7 @@ public:
         instrument = std::make_unique<PtyInstrument>(options);
         QVERIFY2(instrument->open(), qPrintable(instrument->errorString()));
         qputenv("TELVORO_EXTRA_PORTS", instrument->slavePath().toLocal8Bit());
+        listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
         window->show();
     }

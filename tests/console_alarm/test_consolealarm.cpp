@@ -67,8 +67,8 @@ private slots:
         AlarmFixture f;
         connectQuietly(f);
         MainWindow &w = f.w();
-        MainWindowProbe::spinThreshold(w)->setValue(150);
-        MainWindowProbe::chkAlarm(w)->setChecked(true);
+        MainWindowProbe::spinAlarmThreshold(w)->setValue(150);
+        MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
         f.instrument->clearReceived();
         const qsizetype before = logMessages(w).size();
 
@@ -79,8 +79,8 @@ private slots:
         for (const auto &step : steps) {
             MainWindowProbe::processRealTimeData(w, ohms(step.raw));
             QCOMPARE(MainWindowProbe::isAlarmActive(w), step.raised);
-            QCOMPARE(MainWindowProbe::overlay(w)->isVisible(), step.raised);
-            QCOMPARE(MainWindowProbe::animation(w)->state() == QAbstractAnimation::Running,
+            QCOMPARE(MainWindowProbe::alarmOverlay(w)->isVisible(), step.raised);
+            QCOMPARE(MainWindowProbe::alarmAnimation(w)->state() == QAbstractAnimation::Running,
                      step.raised);
         }
         QVERIFY(QTest::qWaitFor(
@@ -122,8 +122,8 @@ private slots:
         AlarmFixture f;
         connectQuietly(f);
         MainWindow &w = f.w();
-        MainWindowProbe::spinThreshold(w)->setValue(threshold);
-        MainWindowProbe::chkAlarm(w)->setChecked(true);
+        MainWindowProbe::spinAlarmThreshold(w)->setValue(threshold);
+        MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
         MainWindowProbe::processRealTimeData(w,
                                              buildFrame(quint8(modeByte), 0, quint16(raw),
                                                         quint16(raw), quint16(raw), ReadingMarker));
@@ -135,22 +135,22 @@ private slots:
         AlarmFixture f;
         connectQuietly(f);
         MainWindow &w = f.w();
-        MainWindowProbe::spinThreshold(w)->setValue(100);
-        MainWindowProbe::chkAlarm(w)->setChecked(true);
+        MainWindowProbe::spinAlarmThreshold(w)->setValue(100);
+        MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
         MainWindowProbe::processRealTimeData(w, ohms(500));
         QVERIFY(MainWindowProbe::isAlarmActive(w));
 
-        MainWindowProbe::chkAlarm(w)->setChecked(false);
+        MainWindowProbe::chkAlarmEnable(w)->setChecked(false);
         QVERIFY(MainWindowProbe::isAlarmActive(w)); // not at the click
 
         // A voltage reading leaves the alarm alone.
         MainWindowProbe::processRealTimeData(w, buildFrame(0x20, 0, 230, 0, 0, ReadingMarker));
         QVERIFY(MainWindowProbe::isAlarmActive(w));
-        QVERIFY(MainWindowProbe::overlay(w)->isVisible());
+        QVERIFY(MainWindowProbe::alarmOverlay(w)->isVisible());
 
         MainWindowProbe::processRealTimeData(w, ohms(500));
         QVERIFY(!MainWindowProbe::isAlarmActive(w));
-        QVERIFY(!MainWindowProbe::overlay(w)->isVisible());
+        QVERIFY(!MainWindowProbe::alarmOverlay(w)->isVisible());
     }
 
     void voltagesNeverRaise()
@@ -158,8 +158,8 @@ private slots:
         AlarmFixture f;
         connectQuietly(f);
         MainWindow &w = f.w();
-        MainWindowProbe::spinThreshold(w)->setValue(0);
-        MainWindowProbe::chkAlarm(w)->setChecked(true);
+        MainWindowProbe::spinAlarmThreshold(w)->setValue(0);
+        MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
         for (const quint8 mode : {quint8(0x20), quint8(0x40), quint8(0x50)}) {
             MainWindowProbe::processRealTimeData(
                 w, buildFrame(mode, 0, 10000, 10000, 10000, ReadingMarker));
@@ -173,10 +173,10 @@ private slots:
         connectQuietly(f);
         MainWindow &w = f.w();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        MainWindowProbe::spinThreshold(w)->setValue(10);
-        MainWindowProbe::chkAlarm(w)->setChecked(true);
+        MainWindowProbe::spinAlarmThreshold(w)->setValue(10);
+        MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
         MainWindowProbe::processRealTimeData(w, ohms(500));
-        QWidget *overlay = MainWindowProbe::overlay(w);
+        QWidget *overlay = MainWindowProbe::alarmOverlay(w);
         QVERIFY(overlay->isVisible());
         QCOMPARE(overlay->geometry(), w.rect());
 
@@ -207,7 +207,7 @@ private slots:
         MainWindow &w = f.w();
         ModalDriver dialogs;
         const qsizetype before = logMessages(w).size();
-        emit MainWindowProbe::port(w)->errorOccurred(QSerialPort::TimeoutError);
+        emit MainWindowProbe::serialPort(w)->errorOccurred(QSerialPort::TimeoutError);
         QTest::qWait(300);
         const QStringList lines = logMessages(w).mid(before);
         QCOMPARE(countStartingWith(lines, LowLevelPrefix + QStringLiteral("9, ")), 1);
@@ -240,12 +240,12 @@ private slots:
             QVERIFY(MainWindowProbe::autoTestTimer(w)->isActive());
         } else if (state == QLatin1String("download")) {
             f.instrument->options().paced = true; // about 31 ms a record: still running later
-            MainWindowProbe::btnSync(w)->click();
+            MainWindowProbe::btnSyncHistory(w)->click();
             QVERIFY(QTest::qWaitFor([] { return storedRecords() >= 10; }, 20000));
-            QVERIFY(MainWindowProbe::isSyncing(w));
+            QVERIFY(MainWindowProbe::isSyncingHistory(w));
         } else if (state == QLatin1String("alarm")) {
-            MainWindowProbe::spinThreshold(w)->setValue(0);
-            MainWindowProbe::chkAlarm(w)->setChecked(true);
+            MainWindowProbe::spinAlarmThreshold(w)->setValue(0);
+            MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
             QVERIFY(QTest::qWaitFor([&] { return MainWindowProbe::isAlarmActive(w); }, 10000));
         }
 
@@ -273,7 +273,7 @@ private slots:
         QVERIFY(lines.first().startsWith(LowLevelPrefix));
 
         QVERIFY(!MainWindowProbe::isConnected(w));
-        QVERIFY(!MainWindowProbe::port(w)->isOpen());
+        QVERIFY(!MainWindowProbe::serialPort(w)->isOpen());
         QVERIFY(!MainWindowProbe::pollTimer(w)->isActive());
         QVERIFY(!MainWindowProbe::autoTestTimer(w)->isActive());
         QComboBox *combo = MainWindowProbe::comboPort(w);
@@ -285,7 +285,7 @@ private slots:
         QCOMPARE(MainWindowProbe::btnAutoTest(w)->text(), QStringLiteral("▶ 开始自动测试"));
         QVERIFY(MainWindowProbe::btnSingleTest(w)->isEnabled());
         QVERIFY(!MainWindowProbe::isAlarmActive(w));
-        QVERIFY(!MainWindowProbe::overlay(w)->isVisible());
+        QVERIFY(!MainWindowProbe::alarmOverlay(w)->isVisible());
         QCOMPARE(countOf(lines, ClearedLine), 0);
         QVERIFY(storedRecords() >= storedBeforePull);
         QCOMPARE(countOf(lines, QStringLiteral("[自动测试] 任务已手动停止。")),

@@ -77,8 +77,8 @@ private slots:
     void emptyInstrument()
     {
         connectTo(0);
-        MainWindowProbe::insert(*window, 7, QStringLiteral("接地电阻"), 1, 1, 1,
-                                QStringLiteral("Ω"), 0, true);
+        MainWindowProbe::insertHistoryRecord(*window, 7, QStringLiteral("接地电阻"), 1, 1, 1,
+                                             QStringLiteral("Ω"), 0, true);
         const int before = logMessages(*window).size();
         startSync();
         QVERIFY(waitIdle());
@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(nonReadingCommands(), QList<quint16>({protocol::Command::RequestRecordCount}));
         // The local store was emptied before the count was known.
         QCOMPARE(HistoryStore::count(MainWindowProbe::db(*window)), 0);
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 0);
         expectIdleWithPolling();
     }
 
@@ -113,7 +113,7 @@ private slots:
                 return;
             events << QStringLiteral("ask %1").arg(code);
             if (code < protocol::Command::RequestReading)
-                progressAtRequest << MainWindowProbe::progress(*window)->value();
+                progressAtRequest << MainWindowProbe::progressSync(*window)->value();
         });
         connect(sim.get(), &PtyInstrument::bytesSent, this, [&](const QByteArray &bytes) {
             for (int i = 0; i + 11 <= bytes.size(); i += 11) {
@@ -132,8 +132,8 @@ private slots:
                                       QStringLiteral("ask 2"), QStringLiteral("answer 2"),
                                       QStringLiteral("ask 3"), QStringLiteral("answer 3")}));
         QCOMPARE(progressAtRequest, QList<int>({0, 1, 2}));
-        QCOMPARE(MainWindowProbe::progress(*window)->value(), 3);
-        QCOMPARE(MainWindowProbe::progress(*window)->maximum(), 3);
+        QCOMPARE(MainWindowProbe::progressSync(*window)->value(), 3);
+        QCOMPARE(MainWindowProbe::progressSync(*window)->maximum(), 3);
         QCOMPARE(syncLines(logSince(*window, before)),
                  QStringList({ClearedBeforeSync, AskingCount,
                               QStringLiteral("[同步] 设备端共有 3 条历史记录，开始高速同步..."),
@@ -157,7 +157,7 @@ private slots:
         QCOMPARE(stored[1].unit, QStringLiteral("V"));
         QCOMPARE(stored[1].battery, 0);
 
-        QTableWidget *table = MainWindowProbe::table(*window);
+        QTableWidget *table = MainWindowProbe::tableHistory(*window);
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(0, 6)->text(), QStringLiteral("低电量"));
         QCOMPARE(table->item(1, 2)->text(), QStringLiteral("-25"));
@@ -194,7 +194,7 @@ private slots:
         QVERIFY(expected.size() > count / 2);
         QVERIFY(sameRecords(HistoryStore::all(MainWindowProbe::db(*window)), expected));
         QCOMPARE(logMessages(*window).filter(QStringLiteral("[同步]")).last(), AllStored);
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(),
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(),
                  QStringLiteral(" 第 1 / %1 页 ").arg((expected.size() + 9) / 10));
         expectIdleWithPolling();
     }
@@ -210,7 +210,7 @@ private slots:
         const QStringList log = logSince(*window, before);
         QCOMPARE(log.last(), AllStored);
         QCOMPARE(log.filter(QStringLiteral("[错误]")), QStringList());
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 0);
         expectIdleWithPolling();
     }
 
@@ -225,7 +225,7 @@ private slots:
                     reinterpret_cast<const std::uint8_t *>(bytes.constData() + i));
         });
         sim->clearReceived();
-        MainWindowProbe::requestReading(*window);
+        MainWindowProbe::requestRealTimeData(*window);
         startSync();
         QVERIFY(waitIdle());
 
@@ -233,7 +233,7 @@ private slots:
                  QList<quint16>({protocol::ReadingMarker, protocol::CountMarker}));
 
         QCOMPARE(sim->receivedCommands().value(0), protocol::Command::RequestReading);
-        QCOMPARE(MainWindowProbe::total(*window), 3);
+        QCOMPARE(MainWindowProbe::historyTotal(*window), 3);
         QVERIFY(logMessages(*window).contains(
             QStringLiteral("[同步] 设备端共有 3 条历史记录，开始高速同步...")));
         QVERIFY(sameRecords(HistoryStore::all(MainWindowProbe::db(*window)),
@@ -247,7 +247,7 @@ private slots:
         connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
             if (code == 2 && !polled) {
                 polled = true;
-                MainWindowProbe::requestReading(*window);
+                MainWindowProbe::requestRealTimeData(*window);
             }
         });
         startSync();
@@ -325,7 +325,7 @@ private slots:
                                               "条记录，已入库的 2 条记录予以保留。"));
         QVERIFY(sameRecords(HistoryStore::all(MainWindowProbe::db(*window)),
                             decodeAll(sim->records()).mid(0, 2)));
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 2);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 2);
         expectIdleWithPolling();
 
         // The console is usable again: the next download takes everything.
@@ -353,7 +353,7 @@ private slots:
         QVERIFY(logMessages(*window).contains(QStringLiteral(
             "[同步] 通信链路已断开，同步已中止于第 2 / 5 条记录，已入库的 1 条记录予以保留。")));
         QCOMPARE(HistoryStore::count(MainWindowProbe::db(*window)), 1);
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 1);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 1);
         expectIdle();
         QVERIFY(!MainWindowProbe::pollTimer(*window)->isActive());
     }
@@ -361,7 +361,7 @@ private slots:
     void rescanDuringTheDownloadEndsIt()
     {
         connectTo(5);
-        QPushButton *scan = MainWindowProbe::scan(*window);
+        QPushButton *scan = MainWindowProbe::btnScan(*window);
         connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
             if (code == 2)
                 scan->click();
@@ -380,7 +380,7 @@ private slots:
             WaitMs));
         QTest::qWait(1500);
         QCOMPARE(nonReadingCommands(), QList<quint16>());
-        QVERIFY(!MainWindowProbe::syncing(*window));
+        QVERIFY(!MainWindowProbe::isSyncingHistory(*window));
     }
 
     void clearingWhileConnectedTellsTheInstrument()
@@ -392,7 +392,7 @@ private slots:
         const int before = logMessages(*window).size();
         ModalDriver driver;
         driver.thenClick(QMessageBox::Yes);
-        QTest::mouseClick(MainWindowProbe::clear(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnClearHistory(*window), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor(
             [&] { return sim->receivedCommands().contains(protocol::Command::ClearRecords); },
             WaitMs));
@@ -423,31 +423,35 @@ private:
         sim = std::make_unique<PtyInstrument>(options);
         QVERIFY2(sim->open(), qPrintable(sim->errorString()));
         qputenv("TELVORO_EXTRA_PORTS", sim->slavePath().toUtf8());
+        listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
         QVERIFY(QTest::qWaitFor([this] { return MainWindowProbe::isConnected(*window); }, WaitMs));
         sim->clearReceived();
     }
 
-    void startSync() { QTest::mouseClick(MainWindowProbe::sync(*window), Qt::LeftButton); }
+    void startSync()
+    {
+        QTest::mouseClick(MainWindowProbe::btnSyncHistory(*window), Qt::LeftButton);
+    }
 
     bool waitIdle()
     {
         return QTest::qWaitFor(
             [this] {
-                return !MainWindowProbe::awaitingCount(*window) &&
-                       !MainWindowProbe::syncing(*window) &&
-                       MainWindowProbe::sync(*window)->isEnabled();
+                return !MainWindowProbe::awaitingHistoryCount(*window) &&
+                       !MainWindowProbe::isSyncingHistory(*window) &&
+                       MainWindowProbe::btnSyncHistory(*window)->isEnabled();
             },
             WaitMs);
     }
 
     void expectIdle()
     {
-        QVERIFY(!MainWindowProbe::awaitingCount(*window));
-        QVERIFY(!MainWindowProbe::syncing(*window));
-        QVERIFY(MainWindowProbe::sync(*window)->isEnabled());
-        QCOMPARE(MainWindowProbe::sync(*window)->text(), SyncIdleText);
-        QVERIFY(MainWindowProbe::progress(*window)->isHidden());
+        QVERIFY(!MainWindowProbe::awaitingHistoryCount(*window));
+        QVERIFY(!MainWindowProbe::isSyncingHistory(*window));
+        QVERIFY(MainWindowProbe::btnSyncHistory(*window)->isEnabled());
+        QCOMPARE(MainWindowProbe::btnSyncHistory(*window)->text(), SyncIdleText);
+        QVERIFY(MainWindowProbe::progressSync(*window)->isHidden());
     }
 
     void expectIdleWithPolling()

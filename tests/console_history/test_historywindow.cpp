@@ -66,30 +66,30 @@ private slots:
         QVERIFY(log.size() >= 2);
         QCOMPARE(log[0], QStringLiteral("系统启动，等待扫描串口..."));
         QCOMPARE(log[1], DatabaseReady);
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
-        QVERIFY(!MainWindowProbe::prev(*window)->isEnabled());
-        QVERIFY(!MainWindowProbe::next(*window)->isEnabled());
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
+        QVERIFY(!MainWindowProbe::btnPrevPage(*window)->isEnabled());
+        QVERIFY(!MainWindowProbe::btnNextPage(*window)->isEnabled());
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 0);
     }
 
     void recordsSurviveARestartAndTheConnectionIsReused()
     {
         build();
-        MainWindowProbe::insert(*window, 1, Earth, 1, 2, 3, Ohm, 0, true);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 1, 2, 3, Ohm, 0, true);
         window.reset();
         // The default connection is still there: the second window takes it over.
         QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
         build();
         QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
         QCOMPARE(logMessages(*window).value(1), DatabaseReady);
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 1);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 1);
 
         window.reset();
         QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
         // A fresh process: the file is found again, with its record.
         build();
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 1);
-        QCOMPARE(MainWindowProbe::table(*window)->item(0, 0)->text(), QStringLiteral("1"));
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 1);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->item(0, 0)->text(), QStringLiteral("1"));
     }
 
     void unusableDatabaseLeavesTheHistoryInert()
@@ -102,22 +102,22 @@ private slots:
         QVERIFY(log.value(1).size() > QStringLiteral("[致命] 无法连接到本地历史数据库！").size());
 
         // The page keeps what the layout built; paging has nothing to show.
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
-        QVERIFY(MainWindowProbe::prev(*window)->isEnabled());
-        QVERIFY(MainWindowProbe::next(*window)->isEnabled());
-        QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
+        QVERIFY(MainWindowProbe::btnPrevPage(*window)->isEnabled());
+        QVERIFY(MainWindowProbe::btnNextPage(*window)->isEnabled());
+        QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
 
         const int before = logMessages(*window).size();
-        MainWindowProbe::insert(*window, 1, Earth, 1, 2, 3, Ohm, 0, true);
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 1, 2, 3, Ohm, 0, true);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 0);
 
         // Export does nothing at all; clearing asks, then does nothing.
         ModalDriver driver;
-        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnExport(*window), Qt::LeftButton);
         QVERIFY(driver.seen.isEmpty());
         driver.thenClick(QMessageBox::Yes);
-        QTest::mouseClick(MainWindowProbe::clear(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnClearHistory(*window), Qt::LeftButton);
         QCOMPARE(driver.seen.size(), 1);
         QCOMPARE(logSince(*window, before), QStringList());
     }
@@ -157,15 +157,15 @@ private slots:
         build();
         // Stored in descending order: the table sorts by record number.
         for (int i = records; i >= 1; --i)
-            MainWindowProbe::insert(*window, i, Earth, i, i, i, Ohm, 0, false);
-        MainWindowProbe::refresh(*window);
+            MainWindowProbe::insertHistoryRecord(*window, i, Earth, i, i, i, Ohm, 0, false);
+        MainWindowProbe::updatePagination(*window);
         for (int i = 0; i < nextClicks; ++i)
-            QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
+            QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
 
-        QTEST(MainWindowProbe::pageLabel(*window)->text(), "label");
-        QTEST(MainWindowProbe::prev(*window)->isEnabled(), "prevEnabled");
-        QTEST(MainWindowProbe::next(*window)->isEnabled(), "nextEnabled");
-        QTableWidget *table = MainWindowProbe::table(*window);
+        QTEST(MainWindowProbe::labelPage(*window)->text(), "label");
+        QTEST(MainWindowProbe::btnPrevPage(*window)->isEnabled(), "prevEnabled");
+        QTEST(MainWindowProbe::btnNextPage(*window)->isEnabled(), "nextEnabled");
+        QTableWidget *table = MainWindowProbe::tableHistory(*window);
         QStringList shown;
         for (int row = 0; row < table->rowCount(); ++row)
             shown << table->item(row, 0)->text();
@@ -179,23 +179,24 @@ private slots:
     {
         build();
         for (int i = 1; i <= 25; ++i)
-            MainWindowProbe::insert(*window, i, Earth, i, i, i, Ohm, 0, false);
-        MainWindowProbe::insert(*window, 26, Earth, 1, 1, 1, Ohm, 0, true);
-        QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
-        QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
-        QTest::mouseClick(MainWindowProbe::prev(*window), Qt::LeftButton);
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 2 / 3 页 "));
-        MainWindowProbe::insert(*window, 40, Earth, 1, 1, 1, Ohm, 0, true);
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 2 / 3 页 "));
-        QCOMPARE(MainWindowProbe::table(*window)->item(0, 0)->text(), QStringLiteral("11"));
+            MainWindowProbe::insertHistoryRecord(*window, i, Earth, i, i, i, Ohm, 0, false);
+        MainWindowProbe::insertHistoryRecord(*window, 26, Earth, 1, 1, 1, Ohm, 0, true);
+        QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnPrevPage(*window), Qt::LeftButton);
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 2 / 3 页 "));
+        MainWindowProbe::insertHistoryRecord(*window, 40, Earth, 1, 1, 1, Ohm, 0, true);
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 2 / 3 页 "));
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->item(0, 0)->text(), QStringLiteral("11"));
     }
 
     void cellsCarryTheirRules()
     {
         build();
-        MainWindowProbe::insert(*window, 1, Earth, 1234.5678, 999999, 999999, KiloOhm, 0, false);
-        MainWindowProbe::insert(*window, 2, Dc, -12.3, 30, 20, Volt, 2, true);
-        QTableWidget *table = MainWindowProbe::table(*window);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 1234.5678, 999999, 999999, KiloOhm,
+                                             0, false);
+        MainWindowProbe::insertHistoryRecord(*window, 2, Dc, -12.3, 30, 20, Volt, 2, true);
+        QTableWidget *table = MainWindowProbe::tableHistory(*window);
         QCOMPARE(table->rowCount(), 2);
 
         const auto text = [table](int row, int column) { return table->item(row, column)->text(); };
@@ -235,11 +236,11 @@ private slots:
     void clearingAnsweredNoChangesNothing()
     {
         build();
-        MainWindowProbe::insert(*window, 1, Earth, 1, 1, 1, Ohm, 0, true);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 1, 1, 1, Ohm, 0, true);
         const int before = logMessages(*window).size();
         ModalDriver driver;
         driver.thenClick(QMessageBox::No);
-        QTest::mouseClick(MainWindowProbe::clear(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnClearHistory(*window), Qt::LeftButton);
 
         QCOMPARE(driver.seen.size(), 1);
         const SeenDialog box = driver.seen[0];
@@ -248,7 +249,7 @@ private slots:
                  QStringLiteral("确定要彻底清空上位机与设备端的所有测试记录吗？\n此操作不可逆！"));
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 1);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 1);
         QCOMPARE(logSince(*window, before), QStringList());
     }
 
@@ -256,11 +257,11 @@ private slots:
     {
         build();
         for (int i = 1; i <= 25; ++i)
-            MainWindowProbe::insert(*window, i, Earth, i, i, i, Ohm, 0, false);
-        MainWindowProbe::insert(*window, 1, Earth, 1, 1, 1, Ohm, 0, true);
-        QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
-        QTest::mouseClick(MainWindowProbe::next(*window), Qt::LeftButton);
-        QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 3 / 3 页 "));
+            MainWindowProbe::insertHistoryRecord(*window, i, Earth, i, i, i, Ohm, 0, false);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 1, 1, 1, Ohm, 0, true);
+        QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 3 / 3 页 "));
         mute->clearReceived();
 
         // Twice: the second run finds nothing and still succeeds.
@@ -268,12 +269,12 @@ private slots:
             const int before = logMessages(*window).size();
             ModalDriver driver;
             driver.thenClick(QMessageBox::Yes);
-            QTest::mouseClick(MainWindowProbe::clear(*window), Qt::LeftButton);
+            QTest::mouseClick(MainWindowProbe::btnClearHistory(*window), Qt::LeftButton);
             QCOMPARE(logSince(*window, before), QStringList({ClearedLine}));
-            QCOMPARE(MainWindowProbe::pageLabel(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
-            QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 0);
-            QVERIFY(!MainWindowProbe::prev(*window)->isEnabled());
-            QVERIFY(!MainWindowProbe::next(*window)->isEnabled());
+            QCOMPARE(MainWindowProbe::labelPage(*window)->text(), QStringLiteral(" 第 1 / 1 页 "));
+            QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 0);
+            QVERIFY(!MainWindowProbe::btnPrevPage(*window)->isEnabled());
+            QVERIFY(!MainWindowProbe::btnNextPage(*window)->isEnabled());
         }
         QTest::qWait(200);
         QVERIFY(!mute->receivedCommands().contains(protocol::Command::ClearRecords));
@@ -282,28 +283,28 @@ private slots:
     void syncWhileNotConnectedKeepsTheRecords()
     {
         build();
-        MainWindowProbe::insert(*window, 1, Earth, 1, 1, 1, Ohm, 0, true);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 1, 1, 1, Ohm, 0, true);
         const int before = logMessages(*window).size();
-        QTest::mouseClick(MainWindowProbe::sync(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnSyncHistory(*window), Qt::LeftButton);
         QCOMPARE(logSince(*window, before),
                  QStringList({QStringLiteral("[警告] 串口未就绪，无法同步历史数据！")}));
-        QCOMPARE(MainWindowProbe::table(*window)->rowCount(), 1);
-        QVERIFY(MainWindowProbe::sync(*window)->isEnabled());
-        QVERIFY(!MainWindowProbe::awaitingCount(*window));
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 1);
+        QVERIFY(MainWindowProbe::btnSyncHistory(*window)->isEnabled());
+        QVERIFY(!MainWindowProbe::awaitingHistoryCount(*window));
     }
 
     void exportWritesTheSuggestedFile()
     {
         build();
-        MainWindowProbe::insert(*window, 2, Dc, -25, 30, 20, Volt, 0, false);
-        MainWindowProbe::insert(*window, 1, Earth, 12.3, 999999, 10, KiloOhm, 1, true);
+        MainWindowProbe::insertHistoryRecord(*window, 2, Dc, -25, 30, 20, Volt, 0, false);
+        MainWindowProbe::insertHistoryRecord(*window, 1, Earth, 12.3, 999999, 10, KiloOhm, 1, true);
         const int before = logMessages(*window).size();
 
         ModalDriver driver;
         driver.thenAcceptSuggestion();
         driver.thenClick(QMessageBox::Ok);
         const QDateTime start = QDateTime::currentDateTime();
-        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnExport(*window), Qt::LeftButton);
         const QDateTime end = QDateTime::currentDateTime();
 
         QCOMPARE(driver.seen.size(), 2);
@@ -345,7 +346,7 @@ private slots:
         ModalDriver driver;
         driver.thenChooseFile(path);
         driver.thenClick(QMessageBox::Ok);
-        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnExport(*window), Qt::LeftButton);
         QCOMPARE(driver.unanswered(), 0);
         // An empty history still gives a valid report: the mark and the header.
         QCOMPARE(fileBytes(path),
@@ -363,7 +364,7 @@ private slots:
         ModalDriver driver;
         driver.thenChooseFile(path);
         driver.thenClick(QMessageBox::Ok);
-        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnExport(*window), Qt::LeftButton);
         QVERIFY(QFile::exists(path));
         QCOMPARE(logMessages(*window).last(),
                  QStringLiteral("[系统] 历史数据已成功导出至: ") + path);
@@ -375,7 +376,7 @@ private slots:
         const int before = logMessages(*window).size();
         ModalDriver driver;
         driver.thenChooseFile(QString());
-        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnExport(*window), Qt::LeftButton);
         QCOMPARE(driver.seen.size(), 1);
         QCOMPARE(QDir(workDir->path()).entryList({QStringLiteral("*.csv")}), QStringList());
         QCOMPARE(logSince(*window, before), QStringList());
@@ -401,7 +402,7 @@ private slots:
         QFETCH(bool, exists);
         build();
         for (int i = 1; i <= 300; ++i)
-            MainWindowProbe::insert(*window, i, Earth, i, i, i, Ohm, 0, false);
+            MainWindowProbe::insertHistoryRecord(*window, i, Earth, i, i, i, Ohm, 0, false);
         QFile blocker(workDir->filePath(QStringLiteral("blocker")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
@@ -411,7 +412,7 @@ private slots:
         ModalDriver driver;
         driver.thenChooseFile(path);
         driver.thenClick(QMessageBox::Ok);
-        QTest::mouseClick(MainWindowProbe::exportCsv(*window), Qt::LeftButton);
+        QTest::mouseClick(MainWindowProbe::btnExport(*window), Qt::LeftButton);
 
         QCOMPARE(driver.unanswered(), 0);
         QCOMPARE(driver.seen.last().title, QStringLiteral("错误"));
@@ -427,6 +428,7 @@ private slots:
 private:
     void build()
     {
+        listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
         MainWindowProbe::handshakeTimer(*window)->stop();
     }

@@ -3,7 +3,7 @@
 // Builds a real MainWindow against ports the test chooses (the port catalogue lists the paths
 // of TELVORO_EXTRA_PORTS first) in a temporary working directory, and reaches its link state.
 
-#include "mainwindow.h"
+#include "mainwindowprobe.h"
 #include "ptyinstrument.h"
 
 #include <QCheckBox>
@@ -24,61 +24,10 @@
 
 #include <memory>
 
-struct MainWindowProbe {
-    static QComboBox *comboPort(MainWindow &w) { return w.comboPort; }
-    static QPushButton *btnScan(MainWindow &w) { return w.btnScan; }
-    static QPushButton *btnAutoTest(MainWindow &w) { return w.btnAutoTest; }
-    static QPushButton *btnSingleTest(MainWindow &w) { return w.btnSingleTest; }
-    static QSpinBox *spinPeriod(MainWindow &w) { return w.spinAutoTestPeriod; }
-    static QCheckBox *chkAlarm(MainWindow &w) { return w.chkAlarmEnable; }
-    static QDoubleSpinBox *spinThreshold(MainWindow &w) { return w.spinAlarmThreshold; }
-    static QComboBox *comboDisplay(MainWindow &w) { return w.comboResDisplayMode; }
-    static QLabel *labelMode(MainWindow &w) { return w.labelMode; }
-    static QLabel *labelHuge(MainWindow &w) { return w.labelHugeData; }
-    static QTextEdit *log(MainWindow &w) { return w.textLog; }
-    static QLineSeries *seriesAvg(MainWindow &w) { return w.seriesAvg; }
-    static QLineSeries *seriesMax(MainWindow &w) { return w.seriesMax; }
-    static QLineSeries *seriesMin(MainWindow &w) { return w.seriesMin; }
-    static QValueAxis *axisX(MainWindow &w) { return w.axisX; }
-    static QValueAxis *axisY(MainWindow &w) { return w.axisY; }
-    static QTimer *pollTimer(MainWindow &w) { return w.pollTimer; }
-    static QTimer *autoTestTimer(MainWindow &w) { return w.autoTestTimer; }
-    static QTimer *handshakeTimer(MainWindow &w) { return w.handshakeTimer; }
-    static QSerialPort *port(MainWindow &w) { return w.serialPort; }
-    static bool isConnected(MainWindow &w) { return w.isConnected; }
-    static bool isVoltageMode(MainWindow &w) { return w.isVoltageMode; }
-    static bool isAlarmActive(MainWindow &w) { return w.isAlarmActive; }
-    static const QByteArray &rxBuffer(MainWindow &w) { return w.rxBuffer; }
-    static int chartPointCount(MainWindow &w) { return w.chartPointCount; }
-    static int decimalPlaces(MainWindow &w) { return w.decimalPlaces; }
-    static double latestVoltage(MainWindow &w) { return w.latestVoltage; }
-    static void processRealTimeData(MainWindow &w, const QByteArray &frame)
-    {
-        w.processRealTimeData(frame);
-    }
-    static void onAutoTestTimerTimeout(MainWindow &w) { w.onAutoTestTimerTimeout(); }
-};
-
 /// The frame's bytes as QByteArray.
 inline QByteArray frameBytes(const protocol::InstrumentFrame &frame)
 {
     return QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
-}
-
-/// Log messages without their "[hh:mm:ss] " stamps, as the operator reads them.
-inline QStringList logMessages(MainWindow &w)
-{
-    QStringList lines;
-    const QStringList stamped =
-        MainWindowProbe::log(w)->toPlainText().split(u'\n', Qt::SkipEmptyParts);
-    for (const QString &line : stamped)
-        lines << line.mid(11);
-    return lines;
-}
-
-inline QStringList logSince(MainWindow &w, qsizetype before)
-{
-    return logMessages(w).mid(before);
 }
 
 /// The comboPort entries.
@@ -105,6 +54,7 @@ public:
         QVERIFY(dir.isValid());
         QVERIFY(QDir::setCurrent(dir.path()));
         qputenv("TELVORO_EXTRA_PORTS", extraPorts.join(u':').toLocal8Bit());
+        listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
     }
     ~LinkFixture()

@@ -136,7 +136,7 @@ private slots:
                               AutoSingleTestLine}));
 
         // The period was read at the start; changing the spin box now changes nothing.
-        MainWindowProbe::spinPeriod(w)->setValue(30);
+        MainWindowProbe::spinAutoTestPeriod(w)->setValue(30);
         QCOMPARE(autoTimer->interval(), 10000);
 
         // The first test goes out at once, the next one a period later, polls in between.
@@ -174,7 +174,7 @@ private slots:
         LinkFixture f({instrument->slavePath()});
         MainWindow &w = f.w();
         QVERIFY(f.waitConnected());
-        MainWindowProbe::spinPeriod(w)->setValue(period);
+        MainWindowProbe::spinAutoTestPeriod(w)->setValue(period);
         const qsizetype before = logMessages(w).size();
 
         MainWindowProbe::btnAutoTest(w)->click();
@@ -184,10 +184,10 @@ private slots:
                                              "低于 10 秒！已自动重置为 10 秒。")}));
         QVERIFY(!MainWindowProbe::btnAutoTest(w)->isChecked());
         QCOMPARE(MainWindowProbe::btnAutoTest(w)->text(), QStringLiteral("▶ 开始自动测试"));
-        QCOMPARE(MainWindowProbe::spinPeriod(w)->value(), 10);
+        QCOMPARE(MainWindowProbe::spinAutoTestPeriod(w)->value(), 10);
         QVERIFY(!MainWindowProbe::autoTestTimer(w)->isActive());
         QVERIFY(MainWindowProbe::btnSingleTest(w)->isEnabled());
-        QCOMPARE(MainWindowProbe::port(w)->bytesToWrite(), 0);
+        QCOMPARE(MainWindowProbe::serialPort(w)->bytesToWrite(), 0);
     }
 
     void automaticTestRefusedWhileDisconnected()

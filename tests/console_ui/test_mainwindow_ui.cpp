@@ -1,5 +1,5 @@
 // The console window's widget tree, sizes, connections, style sheet, resizing and log panel.
-#include "mainwindowprobe.h"
+#include "windowfixture.h"
 
 #include <QAbstractButton>
 #include <QFile>

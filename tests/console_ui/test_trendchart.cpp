@@ -1,6 +1,6 @@
 // The trend chart: its setup, the legend toggle, the hover cursor and card, and the display
 // selector above it.
-#include "mainwindowprobe.h"
+#include "windowfixture.h"
 
 #include <QLegend>
 #include <QLegendMarker>
@@ -371,7 +371,7 @@ void TestTrendChart::displaySelector()
 void TestTrendChart::displaySelectorOtherIndex()
 {
     Probe::setLatest(*w, 12.34, 13.0, 12.0, 2, "Ω", false);
-    Probe::selectDisplay(*w, -1);
+    Probe::onResDisplayModeChanged(*w, -1);
     QCOMPARE(Probe::labelHugeData(*w)->text(), "0.00 Ω");
 }
 
