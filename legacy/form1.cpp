@@ -5,6 +5,7 @@
 #include "makersite.h"
 #include "meteroperations.h"
 #include "mscomm.h"
+#include "picturebox.h"
 #include "readingformat.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
@@ -146,7 +147,7 @@ void Form1::buildControls()
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     Frame5 = placed(new QFrame(this), "Frame5", 0, 1680, 10455, 5535);
-    Picture2 = placed(new QWidget(Frame5), "Picture2", 0, 0, 10455, 5535);
+    Picture2 = placed(new PictureBox(Frame5), "Picture2", 0, 0, 10455, 5535);
     fill(Picture2, PaleCyan);
     RichTextBox1 = placed(new QTextEdit(Picture2), "RichTextBox1", 0, 0, 5055, 5535);
     RichTextBox2 = placed(new QTextEdit(Picture2), "RichTextBox2", 5040, 0, 5415, 5535);
@@ -213,14 +214,30 @@ void Form1::buildControls()
     connect(MSComm1, &MSComm::onComm, this, &Form1::MSComm1_OnComm);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &Form1::Command7_Click);
     connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command12, &QPushButton::clicked, this, &Form1::Command12_Click);
+    connect(Command13, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(Command14, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(Command15, &QPushButton::clicked, this, &Form1::Command15_Click);
     connect(Command16, &QPushButton::clicked, this, &Form1::Command16_Click);
     connect(Text4, &QLineEdit::textChanged, this, &Form1::Text4_Change);
     connect(Label20, &ClickLabel::clicked, this, &Form1::Label20_Click);
+    connect(Picture2, &PictureBox::mouseDown, this, &Form1::Picture2_MouseDown);
+    connect(Picture2, &PictureBox::mouseUp, this, &Form1::Picture2_MouseUp);
+    connect(Picture2, &PictureBox::mouseMove, this, &Form1::Picture2_MouseMove);
+}
+
+Form1 *Form1::load(legacy::LegacyState &state)
+{
+    auto *form = new Form1(state);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->show();
+    return form;
 }
 
 void Form1::buildTimers()

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "commondialog.h"
 #include "legacystate.h"
+#include "recordtext.h"
 
 #include <QWidget>
 
 class ClickLabel;
 class FormTimer;
 class MSComm;
+class PictureBox;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -27,10 +30,15 @@ class Form1 : public QWidget
     Q_OBJECT
     // Tests reach the controls and handlers the way the form's own parts do.
     friend struct Form1Probe;
+    friend struct Form1RecordsProbe;
 
 public:
     /// Builds the form and runs the start-up sequence (the form's load).
     explicit Form1(legacy::LegacyState &state, QWidget *parent = nullptr);
+
+    /// Loads and shows a main form that deletes itself when closed: at start-up, after the
+    /// splash window and when the print-options window hands back.
+    static Form1 *load(legacy::LegacyState &state);
 
     /// Steps to the next serial port and opens it.
     void com_st();
@@ -47,6 +55,14 @@ public:
     void ShowRecordPage(qint16 page);
     /// Clears and redraws the trend chart.
     void RedrawChart();
+    /// Draws the chart frame and the curve in `plotBuf`.
+    void DrawChart();
+    /// Shows the resistance at the pointer position (twips) in the read-out box.
+    void ShowCursorValue(double x, double y);
+
+    /// The rest of the print command once the print-options window handed back: prints the
+    /// confirmed range, then marks the window idle again.
+    void finishPrintCommand();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -59,6 +75,12 @@ private:
     void keepOuterSize();
     void showSystemMessage(const QString &text);
     void setRecordBoxesVisible(bool visible);
+    void setRecordBoxText(QTextEdit *box, const QString &text);
+    legacy::ValueFormatter valueFormatter();
+    void saveRecords();
+    void saveChart();
+    void printConfirmedRange();
+    void reportFailure(const QString &text);
 
     void MSComm1_OnComm();
     void Timer1_Timer();
@@ -73,14 +95,22 @@ private:
     void Timer10_Timer();
     void Command1_Click();
     void Command3_Click();
+    void Command4_Click();
     void Command5_Click();
     void Command6_Click();
+    void Command7_Click();
     void Command8_Click();
     void Command9_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command14_Click();
     void Command15_Click();
     void Command16_Click();
     void Text4_Change();
     void Label20_Click();
+    void Picture2_MouseDown(Qt::MouseButton button, double x, double y);
+    void Picture2_MouseUp(Qt::MouseButton button, double x, double y);
+    void Picture2_MouseMove(Qt::MouseButtons buttons, double x, double y);
 
     legacy::LegacyState &state;
     int label20Left = 120; ///< twips
@@ -131,12 +161,13 @@ private:
     QCheckBox *Check2 = nullptr;
     QCheckBox *Check4 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
-    QWidget *Picture2 = nullptr;
+    PictureBox *Picture2 = nullptr;
     QTextEdit *RichTextBox1 = nullptr;
     QTextEdit *RichTextBox2 = nullptr;
     QFrame *Line1 = nullptr;
     QFrame *Line2 = nullptr;
     MSComm *MSComm1 = nullptr;
+    CommonDialog CommonDialog1;
     FormTimer *Timer1 = nullptr;
     FormTimer *Timer2 = nullptr;
     FormTimer *Timer3 = nullptr;

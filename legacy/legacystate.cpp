@@ -24,8 +24,10 @@ void resetOnLoad(LegacyState &state)
 {
     state.marqueeDir = 1;
     state.progressPct = 100;
-    if (state.biaozi != PrintConfirmed)
+    // Cancelling a print must not cost the operator the downloaded records.
+    if (state.biaozi != PrintConfirmed && !state.reloadByPrinting)
         clearRecordSlots(state, true);
+    state.reloadByPrinting = false;
     state.nextRec = 1;
     state.resumeRec = 1;
     state.downloading = 0;

@@ -10,6 +10,8 @@ namespace legacy
 
 /// "Nothing pending" in the one-slot command mailbox; outside the 16-bit code range.
 constexpr qint32 NoCommand = 70000;
+/// Entries of the chart's point buffer; the curve uses the first 150.
+constexpr int PlotBufSize = 621;
 /// Highest record number the record table holds.
 constexpr int MaxRecords = 10000;
 /// Last index of the live-reading history arrays.
@@ -68,9 +70,20 @@ struct LegacyState {
 
     quint8 marqueeDir = 0;
 
+    // Trend chart: full scale (0 acts as 10), where the last drag started (twips), the points
+    // of the curve being drawn (oldest first).
+    qint32 chartScale = 0;
+    qint32 pressY = 0;
+    std::array<double, PlotBufSize> plotBuf{};
+
     /// Status of the print-options window: 100 open, 10 print confirmed, 30 cancelled.
-    /// Read by the start-up sequence to decide whether the records survive a reload.
     qint16 biaozi = 0;
+    /// First and last record number of a confirmed print.
+    qint16 kai = 0;
+    qint16 jie = 0;
+    /// Set by the print-options window when it hands back to the main form: that reload
+    /// keeps the downloaded records whether the print was confirmed or cancelled.
+    bool reloadByPrinting = false;
 };
 
 /// Print-options status that keeps the downloaded records over a reload of `Form1`.
@@ -83,8 +96,8 @@ constexpr int RecordsClearedTo = 7000;
 void clearRecordSlots(LegacyState &state, bool withType);
 
 /// The state part of the start-up sequence that runs on every load of `Form1`, after the
-/// first port step: records cleared unless a print was just confirmed, download idle, the
-/// next search step after COM7, empty mailbox.
+/// first port step: records cleared unless a print was just confirmed or the print-options
+/// window caused this reload, download idle, the next search step after COM7, empty mailbox.
 void resetOnLoad(LegacyState &state);
 
 } // namespace legacy

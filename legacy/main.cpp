@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "form3.h"
 #include "legacystate.h"
 
 #include <QApplication>
@@ -10,8 +11,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The module state outlives every load of the main form.
     const auto state = std::make_unique<legacy::LegacyState>();
-    auto *form = new Form1(*state);
-    form->setAttribute(Qt::WA_DeleteOnClose);
-    form->show();
+    auto *splash = new Form3;
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(splash, &Form3::handOver, &app, [&state] { Form1::load(*state); });
+    splash->show();
     return app.exec();
 }

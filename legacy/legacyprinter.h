@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QList>
+#include <QPainter>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QPagedPaintDevice;
+class QPrinter;
+
+/// The printer as the legacy page printer drives it: a font, a print position, lines of text,
+/// new pages and the end of the document. Surfaces draw on a printer, a PDF file or images.
+namespace legacyprinter
+{
+
+class PrintSurface
+{
+public:
+    virtual ~PrintSurface() = default;
+    /// Font for the following lines.
+    virtual void setFont(const QString &family, double points, bool bold) = 0;
+    /// Print position, in twips from the top left corner of the printable area.
+    virtual void moveTo(double x, double y) = 0;
+    /// Prints `text` at the print position and moves it to the start of the next line.
+    virtual void printLine(const QString &text) = 0;
+    /// Ends the page; the print position goes back to the top left corner.
+    virtual void newPage() = 0;
+    /// Ends the document, which sends it to the printer.
+    virtual void endDoc() = 0;
+    /// True once a step failed. A printer then cancels the job at the end of the document
+    /// instead of printing part of it.
+    virtual bool failed() const = 0;
+};
+
+/// Draws the lines with a painter; the line advance is the font's line spacing, at most
+/// 1.125 em, the height of the song-style font the page is laid out for (taller CJK
+/// fallbacks would push a full page of 84 lines off the paper).
+class PainterSurface : public PrintSurface
+{
+public:
+    void setFont(const QString &family, double points, bool bold) override;
+    void moveTo(double x, double y) override;
+    void printLine(const QString &text) override;
+    bool failed() const override { return m_failed; }
+
+protected:
+    /// Starts painting on `device` (at the top left corner); false when it cannot be painted.
+    bool begin(QPaintDevice *device);
+    void endPainting();
+    void fail() { m_failed = true; }
+    bool painting() const { return m_painter.isActive(); }
+    /// Opens the first page when nothing is painted yet.
+    virtual bool ensurePage() = 0;
+
+private:
+    QPainter m_painter;
+    QFont m_font;
+    QPointF m_position; ///< device pixels
+    bool m_failed = false;
+};
+
+/// Pages of a QPrinter or a QPdfWriter.
+class PagedSurface : public PainterSurface
+{
+public:
+    explicit PagedSurface(QPagedPaintDevice &device);
+    void newPage() override;
+    void endDoc() override;
+
+protected:
+    bool ensurePage() override;
+    QPagedPaintDevice &device() { return m_device; }
+
+private:
+    QPagedPaintDevice &m_device;
+};
+
+/// Pages as images (A4 portrait, white), for checking pages without a printer.
+class ImageSurface : public PainterSurface
+{
+public:
+    explicit ImageSurface(double dpi = 150);
+    void newPage() override;
+    void endDoc() override;
+    /// Every page begun so far, the last one complete once the document ended.
+    const QList<QImage> &pages() const { return m_pages; }
+
+protected:
+    bool ensurePage() override;
+
+private:
+    double m_dpi;
+    QList<QImage> m_pages;
+};
+
+/// Opens the surface for the system's default printer; no surface (and `problem` set to a
+/// message for the operator) when there is none.
+using Opener = std::function<std::unique_ptr<PrintSurface>(QString *problem)>;
+
+/// The default printer, or what `setOpener` installed.
+std::unique_ptr<PrintSurface> openDefaultPrinter(QString *problem);
+
+/// Replaces the printer process-wide (tests); an empty function restores the default printer.
+void setOpener(Opener opener);
+
+} // namespace legacyprinter
