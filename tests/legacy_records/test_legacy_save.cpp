@@ -1,0 +1,220 @@
+// Saving: the record text file as bytes (GBK, CR LF) and through the save button and its
+// dialog, the chart bitmap, the data folder, and a save that cannot be written.
+#include <QAbstractButton> // before the modal driver, which clicks buttons
+
+#include "datafolder.h"
+#include "modaldriver.h"
+#include "recordsprobe.h"
+#include "recordtext.h"
+
+#include <QFile>
+#include <QImage>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace legacy;
+
+namespace
+{
+
+QString decodeGbk(const QByteArray &bytes)
+{
+    QStringDecoder decoder("GBK");
+    return decoder.decode(bytes);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString Blank25(25, u' ');
+
+} // namespace
+
+class TestLegacySave : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init()
+    {
+        state = std::make_unique<LegacyState>();
+        resetOnLoad(*state);
+    }
+
+    void fileLines_data();
+    void fileLines();
+    void bytesAreGbkWithCrLf();
+
+    void dataFolderIsInTheHome();
+    void recordsThroughTheDialogReplaceTheFile();
+    void cancelWritesNothing();
+    void chartAsBitmap();
+    void unwritableFileIsReported();
+
+private:
+    std::unique_ptr<LegacyState> state;
+    QTemporaryDir home;
+};
+
+void TestLegacySave::initTestCase()
+{
+    QVERIFY(home.isValid());
+    qputenv("HOME", home.path().toLocal8Bit());
+    withoutPorts();
+}
+
+void TestLegacySave::fileLines_data()
+{
+    QTest::addColumn<int>("recTotal");
+    QTest::addColumn<QList<int>>("present");
+    QTest::addColumn<QStringList>("records");
+    const QString one = QStringLiteral("第001组  10.01Ω  20.01Ω    0.01Ω    -----  ");
+    QTest::newRow("three records")
+        << 3 << QList<int>{1, 2, 3}
+        << QStringList{one, "第002组  10.02Ω  20.02Ω    0.02Ω    -----  ",
+                       "第003组  10.03Ω  20.03Ω    0.03Ω    -----  "};
+    QTest::newRow("no count") << 0 << QList<int>{1, 2} << QStringList{};
+    QTest::newRow("no answer") << 65535 << QList<int>{1, 2} << QStringList{};
+    QTest::newRow("gap skipped") << 6 << QList<int>{4, 6}
+                                 << QStringList{"第004组  10.04Ω  20.04Ω    0.04Ω    -----  ",
+                                                "第006组  10.06Ω  20.06Ω    0.06Ω    -----  "};
+    QTest::newRow("count past the store")
+        << 20000 << QList<int>{10000}
+        << QStringList{"第10000组  110.00Ω  120.00Ω    OL Ω    -----  "};
+}
+
+void TestLegacySave::fileLines()
+{
+    QFETCH(int, recTotal);
+    QFETCH(QList<int>, present);
+    QFETCH(QStringList, records);
+    for (int n : present)
+        putRecord(*state, n, 0x12, 1000 + n, 2000 + n, n);
+    state->recTotal = recTotal;
+    const QStringList lines = recordFileLines(*state, plainValue);
+    QCOMPARE(
+        lines.mid(0, 2),
+        (QStringList{Blank25, "组数    最大值     最小值   平均值    电压值                "}));
+    QCOMPARE(lines.mid(2), records);
+}
+
+void TestLegacySave::bytesAreGbkWithCrLf()
+{
+    putRecord(*state, 1, 0x12, 1234, 10000, 300);
+    putRecord(*state, 2, 0x20, 0, 0, 230);
+    state->recTotal = 2;
+    const QByteArray bytes = recordFileBytes(recordFileLines(*state, plainValue));
+    QVERIFY(bytes.startsWith(QByteArray(25, ' ') + "\r\n"));
+    // 第 B5DA, 组 D7E9, Ω A6B8 in code page 936.
+    QVERIFY(bytes.contains(QByteArray::fromHex("b5da303031d7e9")));
+    QVERIFY(bytes.contains(QByteArray::fromHex("a6b8")));
+    QVERIFY(bytes.endsWith("\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 4);
+    QCOMPARE(bytes.count('\n'), 4);
+    QCOMPARE(decodeGbk(bytes).split(QStringLiteral("\r\n")),
+             (QStringList{Blank25, RecordFileHeader, "第001组  12.34Ω    OL Ω   3.00Ω    -----  ",
+                          "第002组  -----     -----     -----     230v    ", ""}));
+}
+
+void TestLegacySave::dataFolderIsInTheHome()
+{
+#ifdef Q_OS_WIN
+    QCOMPARE(datafolder::path(), QStringLiteral("c:\\KOVA"));
+#else
+    QCOMPARE(datafolder::path(), home.filePath(QStringLiteral("KOVA")));
+#endif
+}
+
+void TestLegacySave::recordsThroughTheDialogReplaceTheFile()
+{
+    Form1 form(*state);
+    Form1RecordsProbe::stopTimers(form);
+    Form1RecordsProbe::showBoxes(form, true);
+    downloadRecords(*state, 3);
+    const QString path = home.filePath(QStringLiteral("records.txt"));
+    QFile::remove(home.filePath(QStringLiteral("KOVA")));
+
+    ModalDriver driver;
+    driver.thenChooseFile(path);
+    control<QPushButton>(form, "Command4")->click();
+    QCOMPARE(driver.seen.size(), 1);
+    QCOMPARE(driver.seen[0].suggestedFile,
+             QDir(home.filePath(QStringLiteral("KOVA"))).filePath(QStringLiteral("KOVA.txt")));
+    QCOMPARE(driver.seen[0].nameFilters, QStringList{".txt (*.txt)"});
+    QVERIFY(QFileInfo(home.filePath(QStringLiteral("KOVA"))).isDir());
+    const QStringList first = decodeGbk(readAll(path)).split(QStringLiteral("\r\n"));
+    QCOMPARE(first.size(), 6);
+    QVERIFY(first[4].startsWith(QStringLiteral("第003组")));
+
+    // Saving again under the same name replaces the file; the dialog proposes KOVA.txt again.
+    state->recNo[3] = 0;
+    driver.thenChooseFile(path);
+    control<QPushButton>(form, "Command4")->click();
+    QCOMPARE(driver.seen.size(), 2);
+    QVERIFY(driver.seen[1].suggestedFile.endsWith(QStringLiteral("/KOVA.txt")));
+    QCOMPARE(readAll(path), recordFileBytes(recordFileLines(*state, plainValue)));
+    QCOMPARE(decodeGbk(readAll(path)).count(QStringLiteral("\r\n")), 4);
+}
+
+void TestLegacySave::cancelWritesNothing()
+{
+    Form1 form(*state);
+    Form1RecordsProbe::stopTimers(form);
+    Form1RecordsProbe::showBoxes(form, true);
+    downloadRecords(*state, 3);
+    const QStringList before = QDir(home.filePath(QStringLiteral("KOVA"))).entryList(QDir::Files);
+    ModalDriver driver;
+    driver.thenChooseFile(QString());
+    control<QPushButton>(form, "Command4")->click();
+    QCOMPARE(driver.seen.size(), 1);
+    QCOMPARE(QDir(home.filePath(QStringLiteral("KOVA"))).entryList(QDir::Files), before);
+    QCOMPARE(driver.unanswered(), 0);
+}
+
+void TestLegacySave::chartAsBitmap()
+{
+    Form1 form(*state);
+    Form1RecordsProbe::stopTimers(form);
+    form.RedrawChart();
+    const QString path = home.filePath(QStringLiteral("KOVA/chart.bmp"));
+    ModalDriver driver;
+    driver.thenChooseFile(path);
+    control<QPushButton>(form, "Command4")->click();
+    QCOMPARE(driver.seen.size(), 1);
+    QVERIFY(driver.seen[0].suggestedFile.endsWith(QStringLiteral("/KOVA/KOVA.bmp")));
+    QCOMPARE(driver.seen[0].nameFilters, QStringList{".bmp (*.bmp)"});
+    const QByteArray bytes = readAll(path);
+    QVERIFY(bytes.startsWith("BM"));
+    const QImage saved = QImage::fromData(bytes, "BMP");
+    const PictureBox &picture = *Form1RecordsProbe::picture(form);
+    QCOMPARE(saved.size(), picture.size());
+    QCOMPARE(saved.size(), QSize(697, 369) * (picture.dpi() / 96.0));
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
+             picture.image().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestLegacySave::unwritableFileIsReported()
+{
+    Form1 form(*state);
+    Form1RecordsProbe::stopTimers(form);
+    Form1RecordsProbe::showBoxes(form, true);
+    downloadRecords(*state, 3);
+    const QString path = home.filePath(QStringLiteral("no such folder/records.txt"));
+    ModalDriver driver;
+    driver.thenChooseFile(path);
+    driver.thenClick(QMessageBox::Ok);
+    control<QPushButton>(form, "Command4")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(driver.seen.size(), 2, 10000);
+    QCOMPARE(driver.seen[1].className, QStringLiteral("QMessageBox"));
+    QVERIFY2(driver.seen[1].text.startsWith(QStringLiteral("保存失败")),
+             qPrintable(driver.seen[1].text));
+    QVERIFY(!QFile::exists(path));
+}
+
+QTEST_MAIN(TestLegacySave)
+#include "test_legacy_save.moc"
