@@ -55,3 +55,23 @@ private:
     PrintedLine font;
     bool broken = false;
 };
+
+/// Hands everything on to a recorder that outlives it, as the print command throws its
+/// printer away after the document.
+class ForwardingSurface : public legacyprinter::PrintSurface
+{
+public:
+    explicit ForwardingSurface(RecordingSurface &recorder) : target(recorder) {}
+    void setFont(const QString &family, double points, bool bold) override
+    {
+        target.setFont(family, points, bold);
+    }
+    void moveTo(double x, double y) override { target.moveTo(x, y); }
+    void printLine(const QString &text) override { target.printLine(text); }
+    void newPage() override { target.newPage(); }
+    void endDoc() override { target.endDoc(); }
+    bool failed() const override { return target.failed(); }
+
+private:
+    RecordingSurface &target;
+};
