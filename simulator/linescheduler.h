@@ -2,6 +2,7 @@
 
 #include "simrandom.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -51,6 +52,23 @@ private:
     std::deque<QueuedByte> queue_;
     std::int64_t lineFreeUs_ = 0;
     Random random_;
+};
+
+/// The instrument's receiving side. A console writes a command at once, but its bytes reach
+/// the instrument one byte time apart, each after the one before; this direction runs
+/// independently of the replies (full duplex).
+class ReceiveClock
+{
+public:
+    /// When a byte the console wrote at `writtenUs` has fully arrived.
+    std::int64_t arrive(std::int64_t writtenUs)
+    {
+        freeUs_ = std::max(writtenUs, freeUs_) + ByteTimeUs;
+        return freeUs_;
+    }
+
+private:
+    std::int64_t freeUs_ = 0;
 };
 
 } // namespace sim

@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -162,15 +164,28 @@ void PtyInstrument::onMasterReadable()
         const QByteArray bytes(buffer, int(n));
         emit bytesReceived(bytes);
 
+        // Each exchange with the time its reply may start: at once, or once the command's
+        // last byte has crossed the line.
+        std::vector<std::pair<sim::Exchange, qint64>> exchanges;
         const std::size_t skippedBefore = model_.parser().skippedBytes();
-        const auto exchanges =
-            model_.receive(reinterpret_cast<const std::uint8_t *>(buffer), std::size_t(n), nowMs());
+        const auto *data = reinterpret_cast<const std::uint8_t *>(buffer);
+        if (options_.pacedCommands) {
+            const qint64 writtenUs = nowUs();
+            for (qint64 i = 0; i < n; ++i) {
+                const qint64 arrivedUs = receiveClock_.arrive(writtenUs);
+                for (sim::Exchange &exchange : model_.receive(data + i, 1, nowMs()))
+                    exchanges.emplace_back(std::move(exchange), arrivedUs);
+            }
+        } else {
+            for (sim::Exchange &exchange : model_.receive(data, std::size_t(n), nowMs()))
+                exchanges.emplace_back(std::move(exchange), nowUs());
+        }
         const std::size_t skipped = model_.parser().skippedBytes() - skippedBefore;
         if (skipped > 0)
             emit logMessage(
                 QStringLiteral("skipped %1 byte(s) that start no command").arg(skipped));
 
-        for (const sim::Exchange &exchange : exchanges) {
+        for (const auto &[exchange, readyUs] : exchanges) {
             received_.append(exchange.code);
             emit commandReceived(exchange.code);
             QString line =
@@ -179,7 +194,7 @@ void PtyInstrument::onMasterReadable()
                 if (options_.silent)
                     line += QStringLiteral(" (silent: not sent)");
                 else
-                    line_.send(exchange.reply, nowUs(), lineSettings());
+                    line_.send(exchange.reply, readyUs, lineSettings());
             }
             emit logMessage(line);
         }

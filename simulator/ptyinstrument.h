@@ -95,6 +95,7 @@ private:
     SimOptions options_;
     sim::InstrumentModel model_;
     sim::LineScheduler line_;
+    sim::ReceiveClock receiveClock_;
     std::unique_ptr<simplatform::PtyPair> pty_;
     QSocketNotifier *readNotifier_ = nullptr;
     QSocketNotifier *watchNotifier_ = nullptr;

@@ -15,6 +15,8 @@ struct SimOptions {
     int recordCount = 5;                ///< stored records, generated from `seed`
     quint64 seed = 1;                   ///< record contents, test variation and faults
     bool paced = true;                  ///< replies leave at 4800 baud, about 2.08 ms per byte
+    bool pacedCommands = false;         ///< commands also arrive at 4800 baud: answered
+                                        ///< only once their last byte is in
     int testTimeMs = 3000;              ///< a SingleTest's new reading appears after this time
     bool answerDoubledCommands = false; ///< false: a command repeated at once is answered once
     int noiseBytes = 0;                 ///< garbage bytes sent before each reply

@@ -2,6 +2,7 @@
 #include "protocol.h"
 #include "ptyinstrument.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QtTest>
@@ -189,6 +190,47 @@ private slots:
         QCOMPARE(commands.count(), 3);
         instrument.clearReceived();
         QVERIFY(instrument.receivedCommands().isEmpty());
+    }
+
+    // Time on the line is a lower bound the simulator guarantees: a reply cannot be complete
+    // before its bytes, and with paced commands those of the command, have crossed.
+    void pacedCommandsAreAnsweredAfterTheirLastByte_data()
+    {
+        QTest::addColumn<bool>("pacedCommands");
+        QTest::addColumn<bool>("doubled");
+        QTest::addColumn<int>("minByteTimes");
+        QTest::newRow("replies paced") << false << false << 11;
+        QTest::newRow("commands paced too") << true << false << 4 + 11;
+        // Both copies answered: the second reply queues behind the first.
+        QTest::newRow("doubled, both answered") << true << true << 4 + 22;
+    }
+
+    void pacedCommandsAreAnsweredAfterTheirLastByte()
+    {
+        QFETCH(bool, pacedCommands);
+        QFETCH(bool, doubled);
+        QFETCH(int, minByteTimes);
+        SimOptions options = fastOptions();
+        options.paced = true;
+        options.pacedCommands = pacedCommands;
+        options.answerDoubledCommands = doubled;
+        PtyInstrument instrument(options);
+        QVERIFY(instrument.open());
+        Console console;
+        QVERIFY(console.open(instrument.slavePath()));
+
+        QByteArray request = command(Command::Probe);
+        QByteArray expected = toBytes(knownframes::Handshake);
+        if (doubled) {
+            request += request;
+            expected += expected;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        console.send(request);
+        QCOMPARE(console.take(expected.size()).toHex(' '), expected.toHex(' '));
+        QVERIFY2(clock.nsecsElapsed() / 1000 >= minByteTimes * sim::ByteTimeUs,
+                 qPrintable(QStringLiteral("%1 us").arg(clock.nsecsElapsed() / 1000)));
     }
 
     void actionsAreHeardAndChangeState()

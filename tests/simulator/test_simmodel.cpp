@@ -395,6 +395,20 @@ private slots:
         QVERIFY(line.idle());
     }
 
+    void commandBytesArriveOneByteTimeApart()
+    {
+        sim::ReceiveClock clock;
+        // A doubled command written at once: its eighth byte is in after eight byte times.
+        std::int64_t arrived = 0;
+        for (int i = 0; i < 8; ++i)
+            arrived = clock.arrive(1000);
+        QCOMPARE(arrived, 1000 + 8 * sim::ByteTimeUs);
+        // Written while earlier bytes are still crossing: it waits for them.
+        QCOMPARE(clock.arrive(2000), 1000 + 9 * sim::ByteTimeUs);
+        // Written on an idle line: one byte time after it was written.
+        QCOMPARE(clock.arrive(100000), 100000 + sim::ByteTimeUs);
+    }
+
     void chunkedReplyComesInSmallPiecesWithGaps()
     {
         sim::LineScheduler line(3);
