@@ -159,6 +159,8 @@ private:
     // Why a download ends before its last record.
     enum class HistoryStop { NoAnswer, LinkLost };
     void sendHistoryCountRequest();
+    /// Writes the request for record `number` and pushes it to the line at once.
+    bool writeHistoryRequest(int number);
     void onHistoryWatchdogTimeout();
     /// Ends a running download (no-op when none runs): flags cleared, progress bar hidden,
     /// button restored, the stored records kept and shown; polling resumes after a

@@ -258,13 +258,23 @@ void MainWindow::processHistoryCountFrame(const unsigned char *frame)
 
 void MainWindow::requestNextHistoryRecord()
 {
-    const auto number = static_cast<std::uint16_t>(historyIndex);
-    if (serialPort->write(commandBytes(protocol::RequestRecord(number))) == -1) {
+    if (!writeHistoryRequest(historyIndex)) {
         handleSerialError(QSerialPort::ResourceError);
         stopHistoryDownload(HistoryStop::LinkLost);
         return;
     }
     historyWatchdog->start();
+}
+
+bool MainWindow::writeHistoryRequest(int number)
+{
+    const auto code = static_cast<std::uint16_t>(number);
+    if (serialPort->write(commandBytes(protocol::RequestRecord(code))) == -1)
+        return false;
+    // On the line now rather than when the event loop next runs: the caller may be about to
+    // wait for the disk.
+    serialPort->flush();
+    return true;
 }
 
 void MainWindow::processHistoryDataFrame(const unsigned char *frame)
@@ -274,18 +284,31 @@ void MainWindow::processHistoryDataFrame(const unsigned char *frame)
     historyWatchdog->stop();
     historyRetries = 0;
 
+    // The next request goes out before this record is stored. Storing commits to disk, which
+    // can take longer than the line needs for a whole exchange; this way the two overlap
+    // instead of adding up. The requests still follow the records one by one.
+    const bool last = historyIndex >= historyTotal;
+    const bool requested = !last && writeHistoryRequest(historyIndex + 1);
+
     if (const std::optional<HistoryRecord> record = decodeHistoryRecord(frame, historyIndex)) {
         insertHistoryRecord(record->record_index, record->data_type, record->avg_value,
                             record->max_value, record->min_value, record->unit, record->battery,
                             false);
     }
+    // A port that failed while the request went out has ended the download meanwhile.
+    if (!isSyncingHistory)
+        return;
 
     progressSync->setValue(historyIndex);
     ++historyIndex;
-    if (historyIndex > historyTotal)
+    if (last) {
         finishHistoryDownload();
-    else
-        requestNextHistoryRecord();
+    } else if (!requested) {
+        handleSerialError(QSerialPort::ResourceError);
+        stopHistoryDownload(HistoryStop::LinkLost);
+    } else {
+        historyWatchdog->start();
+    }
 }
 
 void MainWindow::finishHistoryDownload()
