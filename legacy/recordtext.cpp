@@ -73,10 +73,10 @@ QStringList recordFileLines(const LegacyState &state, const ValueFormatter &form
 
 QByteArray recordFileBytes(const QStringList &lines)
 {
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += gbk::encode(line) + "\r\n";
-    return bytes;
+    if (lines.isEmpty())
+        return {};
+    // One conversion for the whole file: setting up the converter costs more than a line.
+    return gbk::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
 }
 
 } // namespace legacy

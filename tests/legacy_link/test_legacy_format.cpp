@@ -2,8 +2,10 @@
 #include "numbertext.h"
 #include "readingformat.h"
 
+#include <QLocale>
 #include <QTest>
 
+#include <cstring>
 #include <optional>
 
 using namespace legacy;
@@ -28,6 +30,8 @@ private slots:
     void leadingNumber();
     void parseNumber_data();
     void parseNumber();
+    void readsDecimalsExactlyAsTheCLocale_data();
+    void readsDecimalsExactlyAsTheCLocale();
     void roundsHalfToEven_data();
     void roundsHalfToEven();
 };
@@ -320,6 +324,35 @@ void TestLegacyFormat::parseNumber()
     QFETCH(QString, text);
     QFETCH(std::optional<double>, number);
     QCOMPARE(legacy::parseNumber(text), number);
+}
+
+// Both readers take the commonest texts by a shortcut; its values must be the C locale's to
+// the last bit, since the alarm compares them with a threshold.
+void TestLegacyFormat::readsDecimalsExactlyAsTheCLocale_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("leading zeros") << "007";
+    QTest::newRow("small fraction") << "0.05";
+    QTest::newRow("not representable") << "9999.9";
+    QTest::newRow("trailing zeros") << "13.00";
+    QTest::newRow("tiny") << "0.0000001";
+    QTest::newRow("many digits") << "12345678901234567890.123";
+    QTest::newRow("point last") << "1.";
+    QTest::newRow("point first") << ".25";
+}
+
+void TestLegacyFormat::readsDecimalsExactlyAsTheCLocale()
+{
+    QFETCH(QString, text);
+    bool ok = false;
+    const double expected = QLocale::c().toDouble(text, &ok);
+    QVERIFY(ok);
+    const std::optional<double> parsed = legacy::parseNumber(QStringLiteral(" ") + text);
+    QVERIFY(parsed);
+    QCOMPARE(std::memcmp(&*parsed, &expected, sizeof expected), 0);
+    const double leading = legacy::leadingNumber(text + QStringLiteral("Ω"));
+    QCOMPARE(std::memcmp(&leading, &expected, sizeof expected), 0);
 }
 
 void TestLegacyFormat::roundsHalfToEven_data()
