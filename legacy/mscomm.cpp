@@ -164,6 +164,9 @@ MSComm::Error MSComm::output(const QByteArray &bytes)
     if (!m_port->isOpen())
         return PortNotOpen;
     m_port->write(bytes);
+    // The component hands output to the driver at once; left in Qt's buffer, it would be
+    // lost when a caller closes the port right after writing (the automatic test does).
+    m_port->flush();
     return NoError;
 }
 

@@ -1,0 +1,254 @@
+// The legacy console against a faulty line: bytes corrupted and replies cut into random pieces
+// while it reads live values and while it downloads, the instrument falling silent or its cable
+// pulled in the middle of a download, and the cable pulled in each other state.
+#include "../legacy_link/form1probe.h"
+#include "legacyrig.h"
+#include "meteroperations.h"
+#include "recordacquisition.h"
+#include "shapelamp.h"
+
+#include <QLineEdit>
+#include <QSet>
+#include <QTimer>
+
+using namespace legacy;
+
+namespace
+{
+
+constexpr int Wait = 30000;
+const QColor LampRed(255, 0, 0);
+
+void makeNoisy(PtyInstrument &instrument)
+{
+    instrument.options().corruptProbability = 0.01;
+    instrument.options().maxChunk = 4;
+}
+
+SimOptions unpaced(int records)
+{
+    SimOptions options;
+    options.paced = false;
+    options.recordCount = records;
+    options.testTimeMs = 100;
+    return options;
+}
+
+QColor lamp(LegacyRig &rig)
+{
+    return rig.control<ShapeLamp>("Shape1")->fillColor();
+}
+
+} // namespace
+
+class TestLegacyFaults : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        PtyInstrument probe;
+        if (!probe.open())
+            QSKIP("no pseudo-terminals here");
+    }
+
+    void liveReadingsThroughANoisyLine()
+    {
+        SimOptions options = unpaced(5);
+        options.answerDoubledCommands = true;
+        LegacyRig rig(options);
+        QVERIFY(rig.waitCount(5));
+        QVERIFY(
+            QTest::qWaitFor([&] { return rig.text("Label1") == QStringLiteral("13.00Ω"); }, Wait));
+        makeNoisy(*rig.sim);
+
+        // Reading and count requests far more often than every 800 ms, and a look at what the
+        // console shows after each.
+        QSet<QString> shown;
+        QSet<qint32> counts;
+        int requests = 0;
+        QTimer driver;
+        connect(&driver, &QTimer::timeout, this, [&] {
+            Form1Probe::tick(*rig.form, requests % 2 ? 7 : 10);
+            ++requests;
+            shown.insert(rig.text("Label1"));
+            counts.insert(rig.state->meterRecCount);
+        });
+        rig.sim->clearReceived();
+        driver.start(10);
+        QVERIFY(QTest::qWaitFor([&] { return requests >= 600; }, Wait));
+        driver.stop();
+
+        QCOMPARE(shown, QSet<QString>{QStringLiteral("13.00Ω")});
+        QCOMPARE(counts, QSet<qint32>{5});
+        QVERIFY(rig.sim->receivedCommands().size() >= 300);
+        // Every repeated reading went into the chart history unchanged.
+        QVERIFY2(rig.state->histAvg[HistoryKept] != 0,
+                 qPrintable(QStringLiteral("%1 requests, %2 frames seen")
+                                .arg(rig.sim->receivedCommands().size())
+                                .arg(std::count(rig.state->histAvg.begin(),
+                                                rig.state->histAvg.end(), 1234))));
+        for (int i = 0; i <= HistoryKept; ++i) {
+            QCOMPARE(rig.state->histAvg[i], 1234);
+            QCOMPARE(rig.state->histMax[i], 1300);
+            QCOMPARE(rig.state->histMin[i], 1200);
+        }
+        QVERIFY(rig.linked());
+    }
+
+    void downloadThroughANoisyLine()
+    {
+        SimOptions options = unpaced(200);
+        options.seed = 11;
+        LegacyRig rig(options);
+        QVERIFY(rig.waitCount(200));
+        makeNoisy(*rig.sim);
+        int damaged = 0;
+        QByteArray pending;
+        connect(rig.sim.get(), &PtyInstrument::bytesSent, this, [&](const QByteArray &bytes) {
+            pending += bytes;
+            for (; pending.size() >= 11; pending.remove(0, 11))
+                damaged += !protocol::checkFrame(
+                    reinterpret_cast<const std::uint8_t *>(pending.constData()));
+        });
+
+        QPushButton *read = rig.button("Command5");
+        read->click();
+        QCOMPARE(read->text(), PauseCaption);
+        QVERIFY(QTest::qWaitFor([&] { return read->text() == ReadCaption; }, 120000));
+        QVERIFY2(damaged >= 5, qPrintable(QString::number(damaged)));
+        QString why;
+        QVERIFY2(rig.holdsRecords(200, &why), qPrintable(why));
+        QCOMPARE(rig.state->recNo[201], 0);
+        QCOMPARE(rig.state->form2zushu, 200);
+        QCOMPARE(rig.state->downloading, 0);
+    }
+
+    // During a download the link counts as up whatever happens; the re-requests carry on until
+    // the instrument answers again, and then the download completes with every record.
+    void interruptedDownload_data()
+    {
+        QTest::addColumn<bool>("unplug");
+        QTest::newRow("instrument silent for 2 s") << false;
+        QTest::newRow("cable pulled for 2 s") << true;
+    }
+    void interruptedDownload()
+    {
+        QFETCH(bool, unplug);
+        LegacyRig rig(unpaced(60));
+        QVERIFY(rig.waitCount(60));
+        bool interrupted = false;
+        connect(rig.sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
+            if (code != 30 || interrupted)
+                return;
+            interrupted = true;
+            if (!unplug) {
+                rig.sim->setSilent(true); // record 30 is not answered
+                return;
+            }
+            // Not from inside the instrument's own notification.
+            QTimer::singleShot(0, rig.sim.get(), [&] { rig.sim->unplug(); });
+        });
+
+        QPushButton *read = rig.button("Command5");
+        read->click();
+        QVERIFY(QTest::qWaitFor([&] { return interrupted; }, Wait));
+        QTest::qWait(2000);
+        QCOMPARE(read->text(), PauseCaption);
+        QCOMPARE(rig.state->downloading, 1);
+        QVERIFY(rig.state->nextRec >= 30 && rig.state->nextRec < 60);
+        QString why;
+        QVERIFY2(rig.holdsRecords(rig.state->nextRec - 1, &why), qPrintable(why));
+
+        if (unplug)
+            QVERIFY(rig.plugBackIn());
+        else
+            rig.sim->setSilent(false);
+        QVERIFY(QTest::qWaitFor([&] { return read->text() == ReadCaption; }, Wait));
+        QVERIFY2(rig.holdsRecords(60, &why), qPrintable(why));
+        QCOMPARE(rig.state->form2zushu, 60);
+    }
+
+    void cablePulled_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::newRow("connected, records downloaded") << "idle";
+        QTest::newRow("download paused") << "paused";
+        QTest::newRow("automatic test running") << "autotest";
+        QTest::newRow("alarm armed and blinking") << "alarm";
+    }
+    void cablePulled()
+    {
+        QFETCH(QString, state);
+        LegacyRig rig(unpaced(30));
+        QVERIFY(rig.waitCount(30));
+        QPushButton *read = rig.button("Command5");
+        read->click();
+        QVERIFY(QTest::qWaitFor([&] { return read->text() == ReadCaption; }, Wait));
+
+        bool held = false;
+        if (state == QLatin1String("paused")) {
+            // A second download, held at record 12 and paused there.
+            connect(rig.sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
+                if (code == 12 && !held) {
+                    held = true;
+                    rig.sim->setSilent(true);
+                }
+            });
+            read->click();
+            QVERIFY(QTest::qWaitFor([&] { return held; }, Wait));
+            read->click();
+            QCOMPARE(read->text(), ContinueCaption);
+            rig.sim->setSilent(false);
+        } else if (state == QLatin1String("autotest")) {
+            rig.control<QLineEdit>("Text4")->setText(QStringLiteral("1"));
+            rig.button("Command16")->click();
+            QVERIFY(QTest::qWaitFor(
+                [&] { return rig.sim->receivedCommands().contains(protocol::Command::SingleTest); },
+                Wait));
+        } else if (state == QLatin1String("alarm")) {
+            rig.control<QLineEdit>("Text2")->setText(QStringLiteral("5"));
+            rig.button("Command15")->click();
+            QVERIFY(QTest::qWaitFor([&] { return lamp(rig) == LampRed; }, Wait));
+        }
+
+        rig.sim->unplug();
+        QVERIFY(rig.waitLost());
+        QCOMPARE(rig.text("Label18"), QStringLiteral("正在查找设备...."));
+        QCOMPARE(rig.state->linkUp, 0);
+        QString why;
+        QVERIFY2(rig.holdsRecords(30, &why), qPrintable(why));
+        if (state == QLatin1String("alarm")) {
+            QTest::qWait(900); // two lamp ticks
+            QCOMPARE(lamp(rig), QColor(0, 255, 0));
+        }
+
+        // Plugged back in, the search finds the instrument again and the state carries on.
+        QVERIFY(rig.plugBackIn());
+        rig.sim->clearReceived();
+        QVERIFY(rig.waitLinked());
+        if (state == QLatin1String("paused")) {
+            QCOMPARE(read->text(), ContinueCaption);
+            read->click();
+            QVERIFY2(QTest::qWaitFor([&] { return read->text() == ReadCaption; }, Wait),
+                     qPrintable(QStringLiteral("caption %1, next %2, link %3, asked %4")
+                                    .arg(read->text())
+                                    .arg(rig.state->nextRec)
+                                    .arg(rig.state->linkUp)
+                                    .arg(rig.sim->receivedCommands().size())));
+            QCOMPARE(rig.sim->receivedCommands().contains(1), false); // continued, not restarted
+        } else if (state == QLatin1String("autotest")) {
+            QCOMPARE(rig.button("Command16")->text(), AutoTestOnCaption);
+            QVERIFY(QTest::qWaitFor(
+                [&] { return rig.sim->receivedCommands().contains(protocol::Command::SingleTest); },
+                Wait));
+        } else if (state == QLatin1String("alarm")) {
+            QVERIFY(QTest::qWaitFor([&] { return lamp(rig) == LampRed; }, Wait));
+        }
+        QVERIFY2(rig.holdsRecords(30, &why), qPrintable(why));
+    }
+};
+
+QTEST_MAIN(TestLegacyFaults)
+#include "test_legacyfaults.moc"
