@@ -54,6 +54,7 @@ private slots:
     void rowLayoutByType();
     void emptySlotsPadWithTheLastRecordLaidOut();
     void everyLineEndsWithCrLf();
+    void numbersPastTheStoreAreEmptyRows();
     void navigation_data();
     void navigation();
     void jumps_data();
@@ -184,6 +185,20 @@ void TestLegacyPages::everyLineEndsWithCrLf()
         QCOMPARE(text.count(QStringLiteral("\r\n")), 26);
         QCOMPARE(text.count(u'\n'), 26);
     }
+}
+
+void TestLegacyPages::numbersPastTheStoreAreEmptyRows()
+{
+    putRecord(*state, 10000, 0x12, 1234, 56, 300);
+    const QStringList left = linesOf(buildRecordPage(*state, 209, plainValue).left);
+    QCOMPARE(left[0], QStringLiteral("          第209 页"));
+    QCOMPARE(left[2], EmptyRow); // 9985, never downloaded
+    QVERIFY(left[2 + 15].startsWith(QStringLiteral("第10000组")));
+    for (int i = 2 + 16; i < left.size(); ++i)
+        QCOMPARE(left[i], EmptyRow);
+    const QStringList right = linesOf(buildRecordPage(*state, 30000, plainValue).right);
+    QCOMPARE(right.size(), 26);
+    QCOMPARE(right.constLast(), EmptyRow);
 }
 
 void TestLegacyPages::navigation_data()
