@@ -98,10 +98,13 @@ std::optional<QList<HistoryRecord>> page(const QSqlDatabase &db, int limit, int 
     return readAll(query);
 }
 
-QList<HistoryRecord> all(const QSqlDatabase &db)
+QList<HistoryRecord> all(const QSqlDatabase &db, bool *ok)
 {
     QSqlQuery query(db);
-    if (!query.exec(SelectColumns))
+    const bool read = query.exec(SelectColumns);
+    if (ok)
+        *ok = read;
+    if (!read)
         return {};
     return readAll(query);
 }

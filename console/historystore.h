@@ -29,8 +29,9 @@ int count(const QSqlDatabase &db);
 /// `limit` records from `offset` on, in ascending record_index; nothing when the statement fails.
 std::optional<QList<HistoryRecord>> page(const QSqlDatabase &db, int limit, int offset);
 
-/// Every record in ascending record_index; empty when the statement fails.
-QList<HistoryRecord> all(const QSqlDatabase &db);
+/// Every record in ascending record_index; empty when the statement fails, which `ok` (if
+/// given) tells apart from an empty table.
+QList<HistoryRecord> all(const QSqlDatabase &db, bool *ok = nullptr);
 
 /// Deletes every record (and the table's auto-increment bookkeeping, if any). False when the
 /// records could not be deleted.

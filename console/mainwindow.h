@@ -171,6 +171,8 @@ private:
     QTimer *historyWatchdog = nullptr;
     int historyRetries = 0;
     bool historyWatchesPort = false;
+    // Records of the running download that the database refused.
+    int historyStoreFailures = 0;
 
     // Alarm and fault area additions.
 };

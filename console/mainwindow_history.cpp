@@ -79,6 +79,7 @@ void MainWindow::insertHistoryRecord(int recordIndex, const QString &dataType, d
     QString error;
     if (!HistoryStore::insert(db, record, &error)) {
         appendLog(QStringLiteral("[错误] 历史记录归档失败！") + error);
+        ++historyStoreFailures;
         return;
     }
     if (refreshTable)
@@ -166,7 +167,16 @@ void MainWindow::onBtnExportClicked()
     if (fileName.isEmpty())
         return;
 
-    switch (CsvReport::write(fileName, HistoryStore::all(db))) {
+    // A database that cannot be read must not leave a report that looks complete, nor
+    // replace an existing file with one.
+    bool read = false;
+    const QList<HistoryRecord> records = HistoryStore::all(db, &read);
+    if (!read) {
+        QMessageBox::critical(this, QStringLiteral("错误"),
+                              QStringLiteral("无法读取历史数据库，报告未生成！"));
+        return;
+    }
+    switch (CsvReport::write(fileName, records)) {
     case CsvReport::Result::OpenFailed:
         QMessageBox::critical(this, QStringLiteral("错误"),
                               QStringLiteral("无法创建文件进行写入！"));
@@ -213,6 +223,7 @@ void MainWindow::onBtnSyncHistoryClicked()
     btnSyncHistory->setText(QStringLiteral("同步中..."));
     awaitingHistoryCount = true;
     historyRetries = 0;
+    historyStoreFailures = 0;
     sendHistoryCountRequest();
 }
 
@@ -317,7 +328,11 @@ void MainWindow::finishHistoryDownload()
     progressSync->hide();
     btnSyncHistory->setEnabled(true);
     btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
-    appendLog(QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！"));
+    if (historyStoreFailures == 0)
+        appendLog(QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！"));
+    else
+        appendLog(QStringLiteral("[错误] 历史记录同步完毕，但有 %1 条记录未能入库！")
+                      .arg(historyStoreFailures));
     currentPage = 1;
     updatePagination();
     pollTimer->start(1000);
