@@ -31,3 +31,4 @@ for h in "${harnesses[@]}"; do
     grep -E '^stat::number_of_executed_units|^stat::new_units_added' "$dir/fuzz/$h.log" || true
 done
 echo "All ${#harnesses[@]} fuzz harnesses ran ${seconds} s each without a finding."
+echo "fuzz: ${#harnesses[@]} passed, 0 failed"
