@@ -2,6 +2,8 @@
 
 #include "protocol.h"
 
+#include <charconv>
+
 namespace
 {
 
@@ -25,8 +27,14 @@ QString formatValue(double value)
 {
     if (protocol::isOverRange(value))
         return QStringLiteral("OL");
-    // A reversed DC voltage of zero decodes as -0; it reads as 0 like on the instrument.
-    return QString::asprintf("%g", value + 0.0);
+    // to_chars writes exactly what printf's %g writes in the C locale, ties to even included,
+    // which QString::asprintf does not, and at a fraction of its cost: a report formats three
+    // values a record. A reversed DC voltage of zero decodes as -0; it reads as 0 like on the
+    // instrument.
+    char text[32];
+    const std::to_chars_result written =
+        std::to_chars(text, text + sizeof text, value + 0.0, std::chars_format::general, 6);
+    return QString::fromLatin1(text, written.ptr - text);
 }
 
 QString batteryText(int battery)

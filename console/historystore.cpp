@@ -101,6 +101,8 @@ std::optional<QList<HistoryRecord>> page(const QSqlDatabase &db, int limit, int 
 QList<HistoryRecord> all(const QSqlDatabase &db, bool *ok)
 {
     QSqlQuery query(db);
+    // Read once, front to back: the driver need not keep the rows it has handed out.
+    query.setForwardOnly(true);
     const bool read = query.exec(SelectColumns);
     if (ok)
         *ok = read;

@@ -128,6 +128,7 @@ private slots:
         QTest::newRow("trailing zeros dropped") << 15.0 << QStringLiteral("15");
         QTest::newRow("integer") << 100000.0 << QStringLiteral("100000");
         QTest::newRow("six digits, rounded") << 123456.7 << QStringLiteral("123457");
+        QTest::newRow("exact tie to even") << 123456.5 << QStringLiteral("123456");
         QTest::newRow("just below OL") << 999998.0 << QStringLiteral("999998");
         QTest::newRow("small keeps fixed") << 0.0001 << QStringLiteral("0.0001");
         QTest::newRow("smaller is scientific") << 0.00001234 << QStringLiteral("1.234e-05");
