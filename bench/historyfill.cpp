@@ -1,0 +1,77 @@
+#include "historyfill.h"
+
+#include "historyrecord.h"
+#include "historystore.h"
+#include "recordgenerator.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace bench
+{
+
+namespace
+{
+
+const QString FillConnection = QStringLiteral("bench-fill");
+
+bool fill(QSqlDatabase &db, int count, QString *error)
+{
+    if (!db.open()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    if (!HistoryStore::createTable(db, error))
+        return false;
+    // One transaction: the console's own one-commit-per-record insert would take minutes.
+    db.transaction();
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral(
+        "INSERT OR REPLACE INTO HistoryData (record_index, data_type, avg_value, max_value, "
+        "min_value, unit, battery) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    for (int n = 1; n <= count; ++n) {
+        // The generator's numbers end at its maximum; the contents repeat from there on.
+        const auto number = std::uint16_t((n - 1) % sim::MaxRecordCount + 1);
+        const protocol::InstrumentFrame frame = sim::generateRecord(1, number);
+        std::optional<HistoryRecord> record = decodeHistoryRecord(frame.data(), n);
+        if (!record)
+            record =
+                HistoryRecord{n, QStringLiteral("接地电阻"), 1.0, 1.0, 1.0, QStringLiteral("Ω"), 0};
+        query.addBindValue(record->record_index);
+        query.addBindValue(record->data_type);
+        query.addBindValue(record->avg_value);
+        query.addBindValue(record->max_value);
+        query.addBindValue(record->min_value);
+        query.addBindValue(record->unit);
+        query.addBindValue(record->battery);
+        if (!query.exec()) {
+            *error = query.lastError().text();
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool fillHistory(const QString &path, int count, QString *error)
+{
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), FillConnection);
+        db.setDatabaseName(path);
+        ok = fill(db, count, error);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(FillConnection);
+    return ok;
+}
+
+} // namespace bench

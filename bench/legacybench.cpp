@@ -1,0 +1,244 @@
+#include "legacybench.h"
+
+#include "benchline.h"
+#include "benchutil.h"
+#include "form1probe.h"
+#include "historyfill.h"
+#include "mscomm.h"
+#include "protocol.h"
+#include "recordacquisition.h"
+#include "recordgenerator.h"
+#include "recordtext.h"
+#include "simthread.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <memory>
+
+namespace bench
+{
+
+namespace
+{
+
+constexpr double ByteMs = 10.0 / 4800.0 * 1000.0;
+/// Each request goes out twice and both copies are answered: 8 bytes out, 22 back.
+constexpr double RepliesOnlyMs = 22 * ByteMs;
+constexpr double NothingOverlapsMs = 30 * ByteMs;
+/// The console asks for the record count every 800 ms, also during a download, and both
+/// copies are answered too: that much of the line is not left for records.
+constexpr double CountPollMs = 800;
+constexpr double WithCountPollsMs = RepliesOnlyMs * CountPollMs / (CountPollMs - RepliesOnlyMs);
+
+constexpr int DownloadRecords = 1000;
+
+/// A full record table as a download of 10 000 records leaves it, made like the simulator's.
+void fillRecords(legacy::LegacyState &state)
+{
+    for (int n = 1; n <= legacy::MaxRecords; ++n) {
+        const protocol::InstrumentFrame frame = sim::generateRecord(1, std::uint16_t(n));
+        const auto i = std::size_t(n);
+        state.recNo[i] = n;
+        state.recType[i] = frame[0];
+        state.recAvg[i] = protocol::readValue(frame.data(), protocol::Value::A);
+        state.recMax[i] = protocol::readValue(frame.data(), protocol::Value::B);
+        state.recMin[i] = protocol::readValue(frame.data(), protocol::Value::C);
+    }
+    state.recTotal = legacy::MaxRecords;
+    state.meterRecCount = legacy::MaxRecords;
+    state.pageCount = (legacy::MaxRecords + legacy::RecordsPerPage - 1) / legacy::RecordsPerPage;
+    state.curPage = 1;
+}
+
+} // namespace
+
+void legacyDownload()
+{
+    const QString name = QStringLiteral("download, legacy console");
+    SimOptions options;
+    options.paced = true;
+    options.pacedCommands = true;
+    options.answerDoubledCommands = true;
+    options.recordCount = DownloadRecords;
+    SimThread sim(options);
+    if (!sim.open()) {
+        printNotice(name, QStringLiteral("no pseudo-terminal: ") + sim.errorString());
+        return;
+    }
+    // Port 1 is the instrument; no other number has a port behind it.
+    const QString path = sim.slavePath();
+    MSComm::setPortResolver([path](int n) { return n == 1 ? path : QString(); });
+
+    double perRecord = 0;
+    int stored = 0;
+    QString error;
+    {
+        const auto state = std::make_unique<legacy::LegacyState>();
+        Form1 form(*state);
+        form.show();
+        auto *linkLabel = form.findChild<QLabel *>(QStringLiteral("Label17"));
+        auto *readButton = form.findChild<QPushButton *>(QStringLiteral("Command5"));
+        const bool ready = waitUntil(
+            [&] {
+                return linkLabel->text() == QStringLiteral("连接成功") &&
+                       state->meterRecCount == DownloadRecords;
+            },
+            20000);
+        if (!ready) {
+            error = QStringLiteral("the console did not find the instrument and its count");
+        } else {
+            QElapsedTimer clock;
+            clock.start();
+            readButton->click();
+            const bool done = waitUntil(
+                [&] {
+                    return state->downloading == 0 && readButton->text() == legacy::ReadCaption;
+                },
+                DownloadRecords * 500);
+            perRecord = elapsedMs(clock) / DownloadRecords;
+            for (int n = 1; n <= DownloadRecords; ++n)
+                stored += state->recNo[std::size_t(n)] == n ? 1 : 0;
+            if (!done || stored != DownloadRecords)
+                error = QStringLiteral("the download did not finish: %1 of %2 records stored")
+                            .arg(stored)
+                            .arg(DownloadRecords);
+        }
+    }
+    MSComm::setPortResolver({});
+    if (!error.isEmpty()) {
+        printNotice(name, error);
+        return;
+    }
+
+    BenchLine line{name, RepliesOnlyMs / perRecord, BenchLine::Goal::AtLeast, 0.90};
+    line.figure = QStringLiteral("%1 records: %2 per record; wire %3 with the replies the only "
+                                 "limit (22 bytes back), %4 with the count polled every 800 ms "
+                                 "meanwhile (ratio %5 to that), %6 if nothing overlapped (8 out "
+                                 "+ 22 back, ratio %7 to that)")
+                      .arg(DownloadRecords)
+                      .arg(ms(perRecord), ms(RepliesOnlyMs), ms(WithCountPollsMs))
+                      .arg(WithCountPollsMs / perRecord, 0, 'f', 3)
+                      .arg(ms(NothingOverlapsMs))
+                      .arg(NothingOverlapsMs / perRecord, 0, 'f', 3);
+    line.note = QStringLiteral("simulator is full duplex: the next request crosses while the "
+                               "second copy's reply comes back, so replies are the limit");
+    print(line);
+}
+
+void legacyPage()
+{
+    constexpr int Rounds = 15;
+    const QString name = QStringLiteral("legacy record page");
+    MSComm::setPortResolver([](int) { return QString(); });
+    {
+        const auto state = std::make_unique<legacy::LegacyState>();
+        Form1 form(*state);
+        Form1Probe::stopTimers(form);
+        fillRecords(*state);
+        form.show();
+        Form1Probe::showRecordBoxes(form);
+        pumpEvents();
+        const auto lastPage = qint16(state->pageCount);
+
+        // A page built into both boxes and painted.
+        const auto build = [&form](qint16 page) {
+            QElapsedTimer clock;
+            clock.start();
+            form.ShowRecordPage(page);
+            pumpEvents();
+            return elapsedMs(clock);
+        };
+        QList<double> firstTimes;
+        QList<double> lastTimes;
+        for (int round = 0; round < Rounds; ++round) {
+            firstTimes << build(1);
+            lastTimes << build(lastPage);
+        }
+        const double pageMs = std::max(median(firstTimes), median(lastTimes));
+        BenchLine line{name, pageMs / RepliesOnlyMs, BenchLine::Goal::AtMost, 1.0};
+        line.figure = QStringLiteral("page 1 of %1: %2, page %1: %3, against %4 a record takes "
+                                     "on the line (medians of %5, boxes painted)")
+                          .arg(lastPage)
+                          .arg(ms(median(firstTimes)), ms(median(lastTimes)), ms(RepliesOnlyMs))
+                          .arg(Rounds);
+        line.note = QStringLiteral("the download rebuilds page 1 on each of records 15..47, so a "
+                                   "page must be built within one record's time");
+        print(line);
+    }
+    MSComm::setPortResolver({});
+}
+
+void legacySave()
+{
+    constexpr int Rounds = 5;
+    const QString name = QStringLiteral("legacy saving, 10 000 records");
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite3.isEmpty()) {
+        printNotice(name, QStringLiteral("skipped: no sqlite3 program (scripts/deps.sh sqlite3)"));
+        return;
+    }
+    WorkingDir dir;
+    QString error;
+    if (!fillHistory(dir.filePath(QStringLiteral("TestHistory.db")), legacy::MaxRecords, &error)) {
+        printNotice(name, error);
+        return;
+    }
+    MSComm::setPortResolver([](int) { return QString(); });
+    QList<double> saveTimes;
+    qsizetype savedLines = 0;
+    {
+        const auto state = std::make_unique<legacy::LegacyState>();
+        Form1 form(*state);
+        Form1Probe::stopTimers(form);
+        fillRecords(*state);
+        form.show();
+        Form1Probe::showRecordBoxes(form);
+        pumpEvents();
+        const QString path = dir.filePath(QStringLiteral("KOVA.txt"));
+        // What the save button runs once the file is chosen.
+        const auto save = [&] {
+            QElapsedTimer clock;
+            clock.start();
+            const QByteArray bytes = legacy::recordFileBytes(
+                legacy::recordFileLines(*state, Form1Probe::valueFormatter(form)));
+            QSaveFile file(path);
+            const bool saved = file.open(QIODevice::WriteOnly) &&
+                               file.write(bytes) == bytes.size() && file.commit();
+            return saved ? elapsedMs(clock) : -1.0;
+        };
+        for (int round = 0; round < Rounds; ++round)
+            saveTimes << save();
+        savedLines = lineCount(path);
+    }
+    MSComm::setPortResolver({});
+
+    const QString theirs = dir.filePath(QStringLiteral("sqlite3.csv"));
+    QList<double> sqliteTimes;
+    for (int round = 0; round < Rounds; ++round)
+        sqliteTimes << runSqlite3(sqlite3, theirs);
+    if (saveTimes.contains(-1.0) || sqliteTimes.contains(-1.0)) {
+        printNotice(name, QStringLiteral("a save or an export failed"));
+        return;
+    }
+    const double saveMs = median(saveTimes);
+    const double sqliteMs = median(sqliteTimes);
+    BenchLine line{name, saveMs / sqliteMs, BenchLine::Goal::AtMost, 2.0};
+    line.figure = QStringLiteral("KOVA.txt %1 (%2 lines, committed to disk), sqlite3 -csv of "
+                                 "%3 records %4 (%5 lines) (medians of %6)")
+                      .arg(ms(saveMs))
+                      .arg(savedLines)
+                      .arg(legacy::MaxRecords)
+                      .arg(ms(sqliteMs))
+                      .arg(lineCount(theirs))
+                      .arg(Rounds);
+    print(line);
+}
+
+} // namespace bench

@@ -1,0 +1,612 @@
+#include "modernbench.h"
+
+#include "benchline.h"
+#include "benchutil.h"
+#include "csvreport.h"
+#include "historyfill.h"
+#include "historystore.h"
+#include "mainwindowprobe.h"
+#include "portcatalogue.h"
+#include "protocol.h"
+#include "simthread.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <cstdio>
+#include <memory>
+
+namespace bench
+{
+
+namespace
+{
+
+/// One byte at 4800 baud, 8N1: ten bits.
+constexpr double ByteMs = 10.0 / 4800.0 * 1000.0;
+/// A record request out and its frame back: 4 + 11 bytes.
+constexpr double ExchangeMs = 15 * ByteMs;
+constexpr double ReplyMs = 11 * ByteMs;
+
+constexpr int DownloadRecords = 1000;
+constexpr int ReplyOnlyRecords = 300;
+constexpr int LargeHistory = 100000;
+
+QString mb(qint64 bytes)
+{
+    return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
+}
+
+/// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+/// Notices the first paint of any widget of one window.
+class FirstPaint : public QObject
+{
+public:
+    explicit FirstPaint(QWidget *window) : target(window) { qApp->installEventFilter(this); }
+    ~FirstPaint() override { qApp->removeEventFilter(this); }
+    bool painted = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->window() == target)
+            painted = true;
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget *target;
+};
+
+/// The cost of one step of a long run near its start and near its end: each window is cut
+/// into blocks and the median block counts, so a moment of other work on the machine does not
+/// decide the figure. Resident memory is taken at the end of both windows.
+class RunWindows
+{
+public:
+    RunWindows(int startFrom, int window, int total, int block)
+        : first(startFrom), size(window), last(total), blockSize(block)
+    {
+    }
+
+    /// Call when step `i` (counted from 1) is done.
+    void after(int i)
+    {
+        if (i == first || i == last - size) {
+            clock.start();
+            return;
+        }
+        const bool inStart = i > first && i <= first + size;
+        const bool inEnd = i > last - size;
+        const int begin = inStart ? first : last - size;
+        if ((inStart || inEnd) && (i - begin) % blockSize == 0) {
+            (inStart ? startBlocks : endBlocks) << elapsedMs(clock) / blockSize;
+            clock.start();
+        }
+        if (i == first + size)
+            rssStart = residentBytes();
+        if (i == last)
+            rssEnd = residentBytes();
+    }
+
+    double startCost() const { return median(startBlocks); }
+    double endCost() const { return median(endBlocks); }
+    /// Resident growth per step between the end of the start window and the end of the run.
+    double growthPerStep() const { return double(rssEnd - rssStart) / (last - first - size); }
+
+    const int first;
+    const int size;
+    const int last;
+    const int blockSize;
+    qint64 rssStart = 0;
+    qint64 rssEnd = 0;
+
+private:
+    QElapsedTimer clock;
+    QList<double> startBlocks;
+    QList<double> endBlocks;
+};
+
+/// A console window connected to a simulated instrument in its own thread.
+class ConnectedConsole
+{
+public:
+    explicit ConnectedConsole(const SimOptions &options) : sim(options) {}
+
+    bool start(QString *error)
+    {
+        if (!sim.open()) {
+            *error = QStringLiteral("no pseudo-terminal: ") + sim.errorString();
+            return false;
+        }
+        qputenv("TELVORO_EXTRA_PORTS", sim.slavePath().toUtf8());
+        // Only the simulator: a real port on this machine is never opened.
+        PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+        window = std::make_unique<MainWindow>();
+        window->show();
+        if (!waitUntil([this] { return MainWindowProbe::isConnected(*window); }, 15000)) {
+            *error = QStringLiteral("the console found no instrument");
+            return false;
+        }
+        return true;
+    }
+
+    ~ConnectedConsole()
+    {
+        window.reset();
+        PortCatalogue::setSystemPortLister({});
+        qunsetenv("TELVORO_EXTRA_PORTS");
+    }
+
+    MainWindow &w() { return *window; }
+
+private:
+    SimThread sim;
+    std::unique_ptr<MainWindow> window;
+};
+
+struct DownloadRun {
+    QString error;
+    double msPerExchange = 0;
+    int stored = 0;
+};
+
+DownloadRun runDownload(int records, bool pacedCommands)
+{
+    DownloadRun run;
+    WorkingDir dir;
+    SimOptions options;
+    options.paced = true;
+    options.pacedCommands = pacedCommands;
+    options.recordCount = records;
+    ConnectedConsole console(options);
+    if (!console.start(&run.error))
+        return run;
+    MainWindow &w = console.w();
+
+    // Right after a reading has arrived the next poll is a second away, so no reading frame
+    // is on its way to be taken for the record count.
+    const int readings = MainWindowProbe::chartPointCount(w);
+    waitUntil([&] { return MainWindowProbe::chartPointCount(w) > readings; }, 5000);
+
+    QElapsedTimer clock;
+    clock.start();
+    MainWindowProbe::btnSyncHistory(w)->click();
+    if (!waitUntil([&] { return MainWindowProbe::downloadIdle(w); }, records * 200 + 10000)) {
+        run.error = QStringLiteral("the download did not finish");
+        return run;
+    }
+    // The count exchange and one exchange per record.
+    run.msPerExchange = elapsedMs(clock) / (records + 1);
+    run.stored = HistoryStore::count(QSqlDatabase::database());
+    if (run.stored != records)
+        run.error =
+            QStringLiteral("the download stored %1 of %2 records").arg(run.stored).arg(records);
+    return run;
+}
+
+/// Frames of a steady instrument whose values wander: 1000 of them, used in turn.
+QList<QByteArray> readingFrames()
+{
+    QList<QByteArray> frames;
+    for (int i = 0; i < 1000; ++i) {
+        const auto avg = std::uint16_t(1000 + (i * 37) % 900);
+        const protocol::InstrumentFrame frame =
+            protocol::buildFrame(0x12, 0, avg, std::uint16_t(avg + 50), std::uint16_t(avg - 50),
+                                 protocol::ReadingMarker);
+        frames << QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size()));
+    }
+    return frames;
+}
+
+double timeToFirstPaint(const WorkingDir &dir)
+{
+    dir.enter();
+    double elapsed = 0;
+    {
+        QElapsedTimer clock;
+        clock.start();
+        MainWindow w;
+        w.show();
+        const FirstPaint paint(&w);
+        waitUntil([&] { return paint.painted; }, 15000);
+        elapsed = elapsedMs(clock);
+    }
+    QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
+    return elapsed;
+}
+
+/// A fresh process building the window in `dir`, from its launch to its first paint.
+double launchToFirstPaint(const WorkingDir &dir)
+{
+    QProcess child;
+    child.setWorkingDirectory(dir.path());
+    child.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer clock;
+    clock.start();
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("startup-window")});
+    QByteArray said;
+    double elapsed = -1;
+    while (child.waitForReadyRead(15000)) {
+        said += child.readAllStandardOutput();
+        if (said.contains("painted")) {
+            elapsed = elapsedMs(clock);
+            break;
+        }
+    }
+    child.waitForFinished(15000);
+    return elapsed;
+}
+
+} // namespace
+
+void modernDownload()
+{
+    const DownloadRun full = runDownload(DownloadRecords, true);
+    if (!full.error.isEmpty()) {
+        printNotice(QStringLiteral("download, modern console"), full.error);
+    } else {
+        BenchLine line{QStringLiteral("download, modern console"), ExchangeMs / full.msPerExchange,
+                       BenchLine::Goal::AtLeast, 0.95};
+        line.figure = QStringLiteral("%1 records, all stored, database on disk: %2 per record, "
+                                     "wire %3 (4 bytes out, 11 back, at 4800 baud)")
+                          .arg(DownloadRecords)
+                          .arg(ms(full.msPerExchange), ms(ExchangeMs));
+        line.note = QStringLiteral("the simulator paces commands and replies, each way on its "
+                                   "own; the next record is asked for only once the last one is "
+                                   "in, so the 15 bytes never overlap and 31.25 ms is the limit");
+        print(line);
+    }
+
+    // The simulator's old line model, for comparison: commands arrive at once.
+    const DownloadRun replies = runDownload(ReplyOnlyRecords, false);
+    if (!replies.error.isEmpty()) {
+        printNotice(QStringLiteral("download, modern, replies paced"), replies.error);
+        return;
+    }
+    BenchLine line{QStringLiteral("download, modern, replies paced"),
+                   ReplyMs / replies.msPerExchange};
+    line.figure =
+        QStringLiteral("%1 records: %2 per record against the %3 the replies take "
+                       "alone; console and pty overhead %4 per record")
+            .arg(ReplyOnlyRecords)
+            .arg(ms(replies.msPerExchange), ms(ReplyMs), ms(replies.msPerExchange - ReplyMs));
+    print(line);
+}
+
+void readingsLongRun()
+{
+    constexpr int Total = 600000;
+    constexpr int Window = 20000;
+    constexpr int StartFrom = 10000; // the chart has long been full, caches are warm
+    constexpr int Block = 1000;
+    constexpr int PaintEvery = 50;
+
+    WorkingDir dir;
+    SimOptions options;
+    options.paced = false;
+    options.recordCount = 0;
+    ConnectedConsole console(options);
+    QString error;
+    if (!console.start(&error)) {
+        printNotice(QStringLiteral("long run, readings"), error);
+        return;
+    }
+    MainWindow &w = console.w();
+    // The readings come from here, at full speed; the poll would only add real ones.
+    MainWindowProbe::pollTimer(w)->stop();
+    waitUntil([] { return false; }, 100);
+    PaintCounter paints(MainWindowProbe::chartView(w)->viewport());
+
+    const QList<QByteArray> frames = readingFrames();
+    const int firstPoint = MainWindowProbe::chartPointCount(w);
+    RunWindows run(StartFrom, Window, Total, Block);
+    for (int i = 1; i <= Total; ++i) {
+        MainWindowProbe::receive(w, frames[i % frames.size()]);
+        if (i % PaintEvery == 0)
+            pumpEvents();
+        run.after(i);
+    }
+    const int added = MainWindowProbe::chartPointCount(w) - firstPoint;
+
+    BenchLine cost{QStringLiteral("long run, cost per reading"), run.endCost() / run.startCost(),
+                   BenchLine::Goal::AtMost, 1.5};
+    cost.figure = QStringLiteral("%1 per reading at readings %2..%3, %4 at %5..%6 (%7 readings "
+                                 "taken, a repaint every %8: %9 chart paints; medians of "
+                                 "blocks of %10)")
+                      .arg(ms(run.startCost()))
+                      .arg(StartFrom)
+                      .arg(StartFrom + Window)
+                      .arg(ms(run.endCost()))
+                      .arg(Total - Window)
+                      .arg(Total)
+                      .arg(added)
+                      .arg(PaintEvery)
+                      .arg(paints.count)
+                      .arg(Block);
+    print(cost);
+
+    BenchLine memory{QStringLiteral("long run, memory per reading"), run.growthPerStep(),
+                     BenchLine::Goal::AtMost, 1.0};
+    memory.figure = QStringLiteral("bytes per reading: resident %1 at reading %2, %3 at %4; "
+                                   "chart series hold %5 points")
+                        .arg(mb(run.rssStart))
+                        .arg(StartFrom + Window)
+                        .arg(mb(run.rssEnd))
+                        .arg(Total)
+                        .arg(MainWindowProbe::seriesAvg(w)->count());
+    memory.note = QStringLiteral("flat: at most 1 byte a reading, 0.6 MB a week");
+    print(memory);
+}
+
+void logLongRun()
+{
+    // One automatic test every 10 s for a week, one log line each.
+    constexpr int Total = 7 * 24 * 360;
+    constexpr int Window = 3000;
+    constexpr int StartFrom = 1000;
+    constexpr int Block = 300;
+    constexpr int PaintEvery = 10;
+
+    WorkingDir dir;
+    SimOptions options;
+    options.paced = false;
+    options.recordCount = 0;
+    options.testTimeMs = 0;
+    ConnectedConsole console(options);
+    QString error;
+    if (!console.start(&error)) {
+        printNotice(QStringLiteral("long run, log panel"), error);
+        return;
+    }
+    MainWindow &w = console.w();
+    QTextEdit *log = MainWindowProbe::textLog(w);
+    const int linesBefore = log->document()->blockCount();
+
+    RunWindows run(StartFrom, Window, Total, Block);
+    for (int i = 1; i <= Total; ++i) {
+        MainWindowProbe::autoTestTick(w);
+        if (i % PaintEvery == 0)
+            pumpEvents();
+        run.after(i);
+    }
+    const int lines = log->document()->blockCount() - linesBefore;
+
+    BenchLine cost{QStringLiteral("log panel, cost per line"), run.endCost() / run.startCost(),
+                   BenchLine::Goal::AtMost, 1.5};
+    cost.figure = QStringLiteral("%1 per automatic test and its line at lines %2..%3, %4 at "
+                                 "%5..%6 (%7 lines logged, a repaint every %8; medians of "
+                                 "blocks of %9)")
+                      .arg(ms(run.startCost()))
+                      .arg(StartFrom)
+                      .arg(StartFrom + Window)
+                      .arg(ms(run.endCost()))
+                      .arg(Total - Window)
+                      .arg(Total)
+                      .arg(lines)
+                      .arg(PaintEvery)
+                      .arg(Block);
+    print(cost);
+
+    BenchLine memory{QStringLiteral("log panel, memory per line"), run.growthPerStep()};
+    memory.figure = QStringLiteral("bytes per line: resident %1 at line %2, %3 at %4; a line "
+                                   "holds %5 characters")
+                        .arg(mb(run.rssStart))
+                        .arg(StartFrom + Window)
+                        .arg(mb(run.rssEnd))
+                        .arg(Total)
+                        .arg(log->document()->lastBlock().previous().text().size());
+    memory.note = QStringLiteral("the log keeps every line for the life of the window");
+    print(memory);
+}
+
+void startupWindow()
+{
+    PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+    MainWindow w;
+    w.show();
+    const FirstPaint paint(&w);
+    if (waitUntil([&] { return paint.painted; }, 15000)) {
+        std::fputs("painted\n", stdout);
+        std::fflush(stdout);
+    }
+}
+
+void startup()
+{
+    constexpr int Rounds = 7;
+    WorkingDir empty;
+    WorkingDir full;
+    QString error;
+    if (!fillHistory(empty.filePath(QStringLiteral("TestHistory.db")), 0, &error) ||
+        !fillHistory(full.filePath(QStringLiteral("TestHistory.db")), LargeHistory, &error)) {
+        printNotice(QStringLiteral("start-up, 100 000 records"), error);
+        return;
+    }
+
+    // Launches alternate so that a slow moment of the machine does not land on one side only.
+    QList<double> emptyLaunches;
+    QList<double> fullLaunches;
+    for (int round = 0; round < Rounds; ++round) {
+        if (round % 2) {
+            emptyLaunches << launchToFirstPaint(empty);
+            fullLaunches << launchToFirstPaint(full);
+        } else {
+            fullLaunches << launchToFirstPaint(full);
+            emptyLaunches << launchToFirstPaint(empty);
+        }
+    }
+    if (emptyLaunches.contains(-1.0) || fullLaunches.contains(-1.0)) {
+        printNotice(QStringLiteral("start-up, 100 000 records"),
+                    QStringLiteral("a launched window never painted"));
+        return;
+    }
+    const double emptyMs = median(emptyLaunches);
+    const double fullMs = median(fullLaunches);
+    BenchLine launch{QStringLiteral("start-up, 100 000 records"), fullMs / emptyMs,
+                     BenchLine::Goal::AtMost, 1.2};
+    launch.figure = QStringLiteral("launch to the first painted window: %1 with %2 records, %3 "
+                                   "with none (medians of %4 launches)")
+                        .arg(ms(fullMs))
+                        .arg(LargeHistory)
+                        .arg(ms(emptyMs))
+                        .arg(Rounds);
+    print(launch);
+
+    // The window alone, in a process that has built one before: the database's share of the
+    // start-up without the process start around it.
+    PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+    timeToFirstPaint(empty);
+    QList<double> emptyTimes;
+    QList<double> fullTimes;
+    for (int round = 0; round < Rounds; ++round) {
+        if (round % 2) {
+            emptyTimes << timeToFirstPaint(empty);
+            fullTimes << timeToFirstPaint(full);
+        } else {
+            fullTimes << timeToFirstPaint(full);
+            emptyTimes << timeToFirstPaint(empty);
+        }
+    }
+    PortCatalogue::setSystemPortLister({});
+    BenchLine window{QStringLiteral("start-up, window alone"),
+                     median(fullTimes) / median(emptyTimes)};
+    window.figure = QStringLiteral("window built and painted in a warm process: %1 with %2 "
+                                   "records, %3 with none (medians of %4)")
+                        .arg(ms(median(fullTimes)))
+                        .arg(LargeHistory)
+                        .arg(ms(median(emptyTimes)))
+                        .arg(Rounds);
+    window.note = QStringLiteral("the count of the records is the difference: one page is read");
+    print(window);
+}
+
+void paging()
+{
+    constexpr int Rounds = 15;
+    WorkingDir dir;
+    QString error;
+    if (!fillHistory(dir.filePath(QStringLiteral("TestHistory.db")), LargeHistory, &error)) {
+        printNotice(QStringLiteral("paging, 100 000 records"), error);
+        return;
+    }
+    PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+    {
+        MainWindow w;
+        w.show();
+        MainWindowProbe::tabWidget(w)->setCurrentWidget(MainWindowProbe::pageHistory(w));
+        pumpEvents();
+        const int last = MainWindowProbe::totalPages(w);
+
+        // A click on "next page" from `from`, with the table repainted.
+        const auto click = [&w](int from) {
+            MainWindowProbe::setCurrentPage(w, from);
+            QElapsedTimer clock;
+            clock.start();
+            MainWindowProbe::nextPage(w);
+            pumpEvents();
+            return elapsedMs(clock);
+        };
+        QList<double> firstTimes;
+        QList<double> lastTimes;
+        for (int round = 0; round < Rounds; ++round) {
+            firstTimes << click(1);
+            lastTimes << click(last - 1);
+        }
+        const bool landed = MainWindowProbe::currentPage(w) == last;
+
+        const double firstMs = median(firstTimes);
+        const double lastMs = median(lastTimes);
+        BenchLine line{QStringLiteral("paging, 100 000 records"), lastMs / firstMs,
+                       BenchLine::Goal::AtMost, 1.5};
+        line.figure = QStringLiteral("next page: %1 from page 1, %2 from page %3 of %4%5 "
+                                     "(medians of %6, table repainted)")
+                          .arg(ms(firstMs), ms(lastMs))
+                          .arg(last - 1)
+                          .arg(last)
+                          .arg(landed ? QString() : QStringLiteral(" (DID NOT LAND)"))
+                          .arg(Rounds);
+        print(line);
+    }
+    PortCatalogue::setSystemPortLister({});
+}
+
+void csvExport()
+{
+    constexpr int Rounds = 3;
+    const QString name = QStringLiteral("CSV export, 100 000 records");
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite3.isEmpty()) {
+        printNotice(name, QStringLiteral("skipped: no sqlite3 program (scripts/deps.sh sqlite3)"));
+        return;
+    }
+    WorkingDir dir;
+    QString error;
+    if (!fillHistory(dir.filePath(QStringLiteral("TestHistory.db")), LargeHistory, &error)) {
+        printNotice(name, error);
+        return;
+    }
+    // The console's own connection, as its window opens it.
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(QStringLiteral("TestHistory.db"));
+    if (!db.open()) {
+        printNotice(name, QStringLiteral("cannot open the database"));
+        return;
+    }
+
+    const QString ours = dir.filePath(QStringLiteral("report.csv"));
+    const QString theirs = dir.filePath(QStringLiteral("sqlite3.csv"));
+    // What the export button runs once the file is chosen.
+    const auto export_ = [&] {
+        QElapsedTimer clock;
+        clock.start();
+        const CsvReport::Result result = CsvReport::write(ours, HistoryStore::all(db));
+        const double elapsed = elapsedMs(clock);
+        return result == CsvReport::Result::Written ? elapsed : -1.0;
+    };
+    QList<double> ourTimes;
+    QList<double> theirTimes;
+    for (int round = 0; round < Rounds; ++round) {
+        ourTimes << export_();
+        theirTimes << runSqlite3(sqlite3, theirs);
+    }
+    if (ourTimes.contains(-1.0) || theirTimes.contains(-1.0)) {
+        printNotice(name, QStringLiteral("an export failed"));
+        return;
+    }
+    const double ourMs = median(ourTimes);
+    const double theirMs = median(theirTimes);
+    BenchLine line{name, ourMs / theirMs, BenchLine::Goal::AtMost, 2.0};
+    line.figure = QStringLiteral("report %1 (%2 lines), sqlite3 -csv %3 (%4 lines) (medians of %5)")
+                      .arg(ms(ourMs))
+                      .arg(lineCount(ours))
+                      .arg(ms(theirMs))
+                      .arg(lineCount(theirs))
+                      .arg(Rounds);
+    print(line);
+}
+
+} // namespace bench
