@@ -165,13 +165,16 @@ private:
     QProcess process;
 };
 
-int holdLock(const QString &file)
+int holdLock(int &argc, char **argv)
 {
-    QCoreApplication app(*new int(0), nullptr);
+    QCoreApplication app(argc, argv);
+    const QString file = QString::fromLocal8Bit(argv[2]);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(file);
+    if (!db.open())
+        return 1;
     QSqlQuery query(db);
-    if (!db.open() || !query.exec(QStringLiteral("BEGIN EXCLUSIVE")) ||
+    if (!query.exec(QStringLiteral("BEGIN EXCLUSIVE")) ||
         !query.exec(QStringLiteral("SELECT COUNT(*) FROM HistoryData")))
         return 1;
     std::printf("locked\n");
@@ -339,10 +342,16 @@ private slots:
                          .arg(archiveErrors));
         }
 
-        // Export: nothing without a database; an unreadable one is said so, and no report
-        // that looks complete is written.
-        ModalDriver dialogs;
+        // Export: nothing without a database; an unreadable one is said so, and neither is a
+        // report that looks complete written nor an earlier one replaced.
         const QString report = scratch.filePath(QStringLiteral("report.csv"));
+        const QByteArray earlierReport = "an earlier report\n";
+        {
+            QFile earlier(report);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write(earlierReport);
+        }
+        ModalDriver dialogs;
         dialogs.thenChooseFile(report);
         dialogs.thenClick(QMessageBox::Ok);
         QTimer::singleShot(3000, &dialogs, [] {
@@ -356,8 +365,8 @@ private slots:
             QCOMPARE(dialogs.seen.size(), 2);
             QCOMPARE(dialogs.seen[1].icon, QMessageBox::Critical);
             QCOMPARE(dialogs.seen[1].text, exportText);
-            QVERIFY(!QFile::exists(report));
         }
+        QCOMPARE(readFile(report), earlierReport);
 
         // Nothing stored before is lost.
         if (setup == QLatin1String("garbage"))
@@ -625,7 +634,7 @@ private slots:
 int main(int argc, char **argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--hold-lock") == 0)
-        return holdLock(QString::fromLocal8Bit(argv[2]));
+        return holdLock(argc, argv);
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
     TestBadInput test;
