@@ -28,6 +28,9 @@
 namespace
 {
 
+using twips::label;
+using twips::placed;
+
 constexpr int ClientWidth = 12990;
 constexpr int ClientHeight = 9765;
 constexpr int OuterWidth = 13312;
@@ -35,22 +38,6 @@ constexpr int OuterHeight = 9900;
 
 const QColor PaleCyan(192, 255, 255);
 const QColor Grey(128, 128, 128);
-
-template <typename W>
-W *placed(W *widget, const char *name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    twips::place(widget, left, top, width, height);
-    return widget;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top, int width,
-              int height)
-{
-    auto *l = placed(new QLabel(text, parent), name, left, top, width, height);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
 
 QPushButton *button(QWidget *parent, const char *name, const QString &text, int left, int top,
                     int width, int height)

@@ -16,24 +16,11 @@
 namespace
 {
 
+using twips::label;
+using twips::placed;
+
 constexpr qint16 OptionsOpen = 100;
 constexpr qint16 PrintCancelled = 30;
-
-template <typename W>
-W *placed(W *widget, const char *name, int left, int top, int width, int height)
-{
-    widget->setObjectName(QLatin1String(name));
-    twips::place(widget, left, top, width, height);
-    return widget;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top, int width,
-              int height)
-{
-    auto *l = placed(new QLabel(text, parent), name, left, top, width, height);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
 
 } // namespace
 

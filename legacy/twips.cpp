@@ -1,5 +1,7 @@
 #include "twips.h"
 
+#include <QLabel>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -40,6 +42,14 @@ QSize size(int width, int height, double dpi)
 void place(QWidget *widget, int left, int top, int width, int height)
 {
     widget->setGeometry(rect(left, top, width, height, dpiOf(widget)));
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, int left, int top, int width,
+              int height)
+{
+    auto *l = placed(new QLabel(text, parent), name, left, top, width, height);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
 }
 
 } // namespace twips
