@@ -1,34 +1,29 @@
-// Renders TelvoroConsole offscreen against the in-process instrument simulator and saves the
-// window as PNG files: the live page with a resistance trend, the hover card, a voltage
-// reading and a filled history page.
-//
-//   telvoro-screenshots [output folder]     (default: <build folder>/screenshots)
+// TelvoroConsole against the in-process instrument simulator: the live page with a resistance
+// trend, the hover card, a voltage reading and a filled history page.
 //
 // The window is driven the way an operator's session drives it: the simulator's pseudo-terminal
 // is found by the port scan, readings arrive through the poll, the history through the sync
 // button. Only the poll is triggered faster than once a second, so a trend fills in seconds.
 
+#include "sessions.h"
+
 #include "mainwindow.h"
 #include "ptyinstrument.h"
+#include "shots.h"
 
-#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTextStream>
-#include <QThread>
 
 #include <cmath>
 #include <functional>
@@ -36,34 +31,9 @@
 namespace
 {
 
-constexpr int WaitMs = 15000;
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs = WaitMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
-void settle()
-{
-    waitFor([] { return false; }, 300);
-}
-
-template <typename T> T *findWidget(QWidget *root, const std::function<bool(T *)> &match)
-{
-    const QList<T *> all = root->findChildren<T *>();
-    for (T *widget : all) {
-        if (match(widget))
-            return widget;
-    }
-    return nullptr;
-}
+using shots::fail;
+using shots::findWidget;
+using shots::waitFor;
 
 class Session
 {
@@ -95,21 +65,7 @@ public:
     }
 
 private:
-    bool fail(const QString &why)
-    {
-        QTextStream(stderr) << "telvoro-screenshots: " << why << '\n';
-        return false;
-    }
-
-    bool save(const QString &name)
-    {
-        settle();
-        const QString path = QDir(folder).filePath(name);
-        if (!window->grab().save(path))
-            return fail(QStringLiteral("cannot write ") + path);
-        QTextStream(stdout) << path << '\n';
-        return true;
-    }
+    bool save(const QString &name) { return shots::save(window.get(), folder, name); }
 
     QLineSeries *avgSeries() const
     {
@@ -222,20 +178,8 @@ private:
 
 } // namespace
 
-int main(int argc, char *argv[])
+bool renderConsole(const QString &folder)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-
-    const QString folder = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                         : QStringLiteral(TELVORO_BUILD_DIR "/screenshots"))
-                               .absolutePath();
-    if (!QDir().mkpath(folder)) {
-        QTextStream(stderr) << "telvoro-screenshots: cannot create " << folder << '\n';
-        return 1;
-    }
-
     Session session(folder);
-    return session.run() ? 0 : 1;
+    return session.run();
 }
