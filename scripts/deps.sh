@@ -8,7 +8,6 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-charts-dev
     libqt6sql6-sqlite libqt6opengl6-dev libgl-dev
     fonts-noto-cjk fonts-noto-color-emoji
-    xvfb xauth x11-apps
     # The print test prints through a private CUPS server to a PDF queue and reads the PDF back.
     cups printer-driver-cups-pdf poppler-utils
 )
