@@ -5,6 +5,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Lets desktop shells match the windows to the installed entry and show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("telvoro-console"));
     MainWindow window;
     window.resize(1200, 800);
     window.show();

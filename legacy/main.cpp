@@ -9,6 +9,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // Lets desktop shells match the windows to the installed entry and show its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("telvoro"));
     // The module state outlives every load of the main form.
     const auto state = std::make_unique<legacy::LegacyState>();
     auto *splash = new Form3;
