@@ -612,15 +612,18 @@ void TestLegacyAcquisition::intervals()
 void TestLegacyAcquisition::startUpKeepsRecordsOnlyAfterConfirmedPrint_data()
 {
     QTest::addColumn<int>("biaozi");
+    QTest::addColumn<bool>("reloadByPrinting");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("first start") << 0 << false;
-    QTest::newRow("print confirmed") << 10 << true;
-    QTest::newRow("print cancelled") << 30 << false;
+    QTest::newRow("first start") << 0 << false << false;
+    QTest::newRow("print confirmed") << 10 << true << true;
+    QTest::newRow("print cancelled") << 30 << true << true;
+    QTest::newRow("next start after a cancel") << 30 << false << false;
 }
 
 void TestLegacyAcquisition::startUpKeepsRecordsOnlyAfterConfirmedPrint()
 {
     QFETCH(int, biaozi);
+    QFETCH(bool, reloadByPrinting);
     QFETCH(bool, kept);
     auto state = std::make_unique<LegacyState>();
     for (int n : {0, 1, 7000, 7001, 10000}) {
@@ -629,6 +632,7 @@ void TestLegacyAcquisition::startUpKeepsRecordsOnlyAfterConfirmedPrint()
         state->recType[n] = 0x12;
     }
     state->biaozi = qint16(biaozi);
+    state->reloadByPrinting = reloadByPrinting;
     state->downloading = 1;
     state->nextRec = 30;
     state->meterRecCount = 50;
@@ -645,6 +649,7 @@ void TestLegacyAcquisition::startUpKeepsRecordsOnlyAfterConfirmedPrint()
         QCOMPARE(state->recNo[n], n);
         QCOMPARE(state->recType[n], 0x12);
     }
+    QVERIFY(!state->reloadByPrinting);
     QCOMPARE(state->downloading, 0);
     QCOMPARE(state->nextRec, 1);
     QCOMPARE(state->resumeRec, 1);

@@ -378,7 +378,9 @@ void TestLegacyForm1::reloadRunsTheStartUpAgain()
         state->recNo[3] = 3;
         state->recNo[7001] = 7001;
         state->nextRec = 9;
+        // The print-options window hands back as it does after a confirmed print.
         state->biaozi = PrintConfirmed;
+        state->reloadByPrinting = true;
     }
     {
         Form1 again(*state);
@@ -386,8 +388,16 @@ void TestLegacyForm1::reloadRunsTheStartUpAgain()
         QCOMPARE(state->recNo[3], 3);
         QCOMPARE(state->nextRec, 1);
         QCOMPARE(labelText(again, "Label15"), QStringLiteral("COM2"));
+        // ... and as it does after a cancelled one.
         state->biaozi = 30;
+        state->reloadByPrinting = true;
     }
+    {
+        Form1 afterCancel(*state);
+        Form1Probe::stopTimers(afterCancel);
+        QCOMPARE(state->recNo[3], 3);
+    }
+    // A load that printing did not cause is a fresh start.
     Form1 last(*state);
     Form1Probe::stopTimers(last);
     QCOMPARE(state->recNo[3], 0);
