@@ -1,5 +1,6 @@
 #include "historyfill.h"
 
+#include "benchline.h"
 #include "historyrecord.h"
 #include "historystore.h"
 #include "recordgenerator.h"
@@ -7,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QVariant>
 
 namespace bench
@@ -72,6 +74,21 @@ bool fillHistory(const QString &path, int count, QString *error)
     }
     QSqlDatabase::removeDatabase(FillConnection);
     return ok;
+}
+
+QString sqlite3WithHistory(const QString &path, int count, const QString &name)
+{
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (sqlite3.isEmpty()) {
+        printNotice(name, QStringLiteral("skipped: no sqlite3 program (scripts/deps.sh sqlite3)"));
+        return {};
+    }
+    QString error;
+    if (!fillHistory(path, count, &error)) {
+        printNotice(name, error);
+        return {};
+    }
+    return sqlite3;
 }
 
 } // namespace bench

@@ -17,7 +17,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <memory>
@@ -179,17 +178,11 @@ void legacySave()
 {
     constexpr int Rounds = 5;
     const QString name = QStringLiteral("legacy saving, 10 000 records");
-    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
-    if (sqlite3.isEmpty()) {
-        printNotice(name, QStringLiteral("skipped: no sqlite3 program (scripts/deps.sh sqlite3)"));
-        return;
-    }
     WorkingDir dir;
-    QString error;
-    if (!fillHistory(dir.filePath(QStringLiteral("TestHistory.db")), legacy::MaxRecords, &error)) {
-        printNotice(name, error);
+    const QString sqlite3 = sqlite3WithHistory(dir.filePath(QStringLiteral("TestHistory.db")),
+                                               legacy::MaxRecords, name);
+    if (sqlite3.isEmpty())
         return;
-    }
     MSComm::setPortResolver([](int) { return QString(); });
     QList<double> saveTimes;
     qsizetype savedLines = 0;

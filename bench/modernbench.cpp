@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
-#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -561,17 +560,11 @@ void csvExport()
 {
     constexpr int Rounds = 3;
     const QString name = QStringLiteral("CSV export, 100 000 records");
-    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
-    if (sqlite3.isEmpty()) {
-        printNotice(name, QStringLiteral("skipped: no sqlite3 program (scripts/deps.sh sqlite3)"));
-        return;
-    }
     WorkingDir dir;
-    QString error;
-    if (!fillHistory(dir.filePath(QStringLiteral("TestHistory.db")), LargeHistory, &error)) {
-        printNotice(name, error);
+    const QString sqlite3 =
+        sqlite3WithHistory(dir.filePath(QStringLiteral("TestHistory.db")), LargeHistory, name);
+    if (sqlite3.isEmpty())
         return;
-    }
     // The console's own connection, as its window opens it.
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(QStringLiteral("TestHistory.db"));
