@@ -1,4 +1,4 @@
-# Sources of this area added to telvoro_console: target_sources(telvoro_console PRIVATE ...)
+# Sources of this area added to telvoro_console.
 target_sources(telvoro_console PRIVATE
     historyrecord.h historyrecord.cpp
     historycell.h historycell.cpp

@@ -173,6 +173,4 @@ private:
     bool historyWatchesPort = false;
     // Records of the running download that the database refused.
     int historyStoreFailures = 0;
-
-    // Alarm and fault area additions.
 };

@@ -115,8 +115,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
                 hoverLine->hide();
                 hoverTooltip->hide();
             } else {
-                const int reading = HoverCard::nearestWhole(chart->mapToValue(pointer).x());
-                const qreal px = chart->mapToPosition(QPointF(reading, 0)).x();
+                const int xi = HoverCard::nearestWhole(chart->mapToValue(pointer).x());
+                const qreal px = chart->mapToPosition(QPointF(xi, 0)).x();
                 hoverLine->setLine(px, plot.top(), px, plot.bottom());
                 hoverLine->show();
 
@@ -128,7 +128,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
                 for (const auto &[series, curve] : curves) {
                     if (!series->isVisible())
                         continue;
-                    if (const auto y = HoverCard::valueAt(series->points(), reading))
+                    if (const auto y = HoverCard::valueAt(series->points(), xi))
                         entries << HoverCard::entryHtml(curve, *y, decimalPlaces);
                 }
 

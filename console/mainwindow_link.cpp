@@ -193,6 +193,7 @@ void MainWindow::requestRealTimeData()
         handleSerialError(QSerialPort::ResourceError);
 }
 
+// Declared with `data`; defined with `frame` because QWidget has a member named data.
 void MainWindow::processRealTimeData(const QByteArray &frame)
 {
     if (frame.size() < qsizetype(protocol::FrameSize))

@@ -1,1 +1,0 @@
-# Sources of this area added to telvoro_console: target_sources(telvoro_console PRIVATE ...)
