@@ -9,7 +9,9 @@
 #include "printlayout.h"
 #include "recordingsurface.h"
 #include "recordsprobe.h"
+#include "twips.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
@@ -59,6 +61,19 @@ int lastInkRow(const QImage &page)
     return -1;
 }
 
+QString captionOf(const QWidget *w)
+{
+    if (const auto *l = qobject_cast<const QLabel *>(w))
+        return l->text();
+    if (const auto *b = qobject_cast<const QAbstractButton *>(w))
+        return b->text();
+    if (const auto *e = qobject_cast<const QLineEdit *>(w))
+        return e->text();
+    if (const auto *g = qobject_cast<const QGroupBox *>(w))
+        return g->title();
+    return {};
+}
+
 int lastInkColumn(const QImage &page)
 {
     for (int x = page.width() - 1; x >= 0; --x) {
@@ -81,6 +96,8 @@ private slots:
     void init();
     void cleanup();
 
+    void optionsWindowControls_data();
+    void optionsWindowControls();
     void pagesAnnounced_data();
     void pagesAnnounced();
     void ranges_data();
@@ -153,6 +170,53 @@ Form1 *TestLegacyPrint::waitForMainForm()
     Form1 *form = shownMainForms().constFirst();
     Form1RecordsProbe::stopTimers(*form);
     return form;
+}
+
+void TestLegacyPrint::optionsWindowControls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QRect>("twipRect");
+    QTest::addColumn<QString>("text");
+    const auto row = [](const char *name, const char *parent, int l, int t, int w, int h,
+                        const QString &text) {
+        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
+                            << QRect(l, t, w, h) << text;
+    };
+    row("Frame1", "Form2", 240, 480, 2295, 1455, "打印信息");
+    row("Label1", "Frame1", 120, 240, 1935, 255, "共有: 0组");
+    row("Label3", "Frame1", 120, 600, 1575, 255, "共要: 0页");
+    row("Label2", "Frame1", 120, 960, 1815, 255, "每页可打印:168组");
+    row("Frame2", "Form2", 2880, 480, 3975, 1455, "自定义");
+    row("Option1", "Frame2", 240, 360, 255, 255, "");
+    row("Label4", "Frame2", 720, 360, 255, 495, "从");
+    row("Text1", "Frame2", 960, 240, 975, 375, "1");
+    row("Label5", "Frame2", 2040, 360, 375, 375, "到");
+    row("Text2", "Frame2", 2400, 240, 855, 375, "168");
+    row("Label6", "Frame2", 3360, 360, 375, 255, "组");
+    row("Option2", "Frame2", 240, 840, 255, 375, "");
+    row("Label7", "Frame2", 720, 960, 1695, 375, "全部");
+    row("Command1", "Form2", 1680, 2520, 975, 495, "打印");
+    row("Command2", "Form2", 4560, 2520, 975, 495, "取消");
+}
+
+void TestLegacyPrint::optionsWindowControls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parent);
+    QFETCH(QRect, twipRect);
+    QFETCH(QString, text);
+    Form2 options(*state);
+    const double dpi = twips::dpiOf(&options);
+    QCOMPARE(options.windowTitle(), QStringLiteral("打印选项"));
+    QCOMPARE(options.size(), twips::size(7335, 3540, dpi));
+    QVERIFY(control<QRadioButton>(options, "Option1")->isChecked());
+    const QWidget *w = control(options, name.toLatin1().constData());
+    QVERIFY(w);
+    QCOMPARE(w->parentWidget()->objectName(), parent);
+    QCOMPARE(w->geometry(),
+             twips::rect(twipRect.x(), twipRect.y(), twipRect.width(), twipRect.height(), dpi));
+    QCOMPARE(captionOf(w), text);
 }
 
 void TestLegacyPrint::pagesAnnounced_data()
