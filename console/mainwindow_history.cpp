@@ -72,8 +72,11 @@ void MainWindow::insertHistoryRecord(int recordIndex, const QString &dataType, d
                                      double maxValue, double minValue, const QString &unit,
                                      int battery, bool refreshTable)
 {
-    if (!db.isOpen())
+    // Without a database nothing is stored: the download must not end as if it had been.
+    if (!db.isOpen()) {
+        ++historyStoreFailures;
         return;
+    }
 
     const HistoryRecord record{recordIndex, dataType, avgValue, maxValue, minValue, unit, battery};
     QString error;
