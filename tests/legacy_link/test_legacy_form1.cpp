@@ -179,6 +179,11 @@ void TestLegacyForm1::controlsAtTheirPositions_data()
     row("Check1", "Frame9", 120, 240, 255, 255, "");
     row("Check2", "Frame9", 120, 600, 255, 255, "");
     row("Check4", "Frame9", 120, 1000, 255, 255, "");
+    row("Label10", "Frame9", 480, 240, 1095, 255, "最大值曲线");
+    row("Label11", "Frame9", 480, 680, 1095, 255, "最小值曲线");
+    row("Label12", "Frame9", 480, 1080, 1095, 255, "平均值曲线");
+    row("Line1", "Picture2", 2040, 5520, 3120, 15, "");
+    row("Line2", "Picture2", 6840, 5520, 1320, 15, "");
     row("Frame4", "Form1", 8160, 7320, 2175, 1335, "状态信息");
     row("Label15", "Frame4", 240, 240, 1695, 255, "COM2");
     row("Label16", "Frame4", 240, 480, 1695, 255, "串口已关闭");
