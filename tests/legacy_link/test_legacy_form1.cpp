@@ -1,6 +1,7 @@
 // The legacy main form: controls at their twip positions, timers, the start-up sequence,
 // the port search tick by tick over pseudo-terminals, housekeeping, the command buttons, the
 // automatic test, the alarm lamp and the download button's glue.
+#include "controltable.h"
 #include "form1probe.h"
 #include "linkfixture.h"
 #include "makersite.h"
@@ -11,9 +12,7 @@
 #include "twips.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QDesktopServices>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -27,21 +26,6 @@ using namespace legacy;
 
 namespace
 {
-
-QString textOf(QWidget *w)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        return e->text();
-    if (auto *g = qobject_cast<QGroupBox *>(w))
-        return g->title();
-    if (auto *c = qobject_cast<QComboBox *>(w))
-        return c->currentText();
-    return {};
-}
 
 template <typename T = QWidget> T *control(Form1 &form, const char *name)
 {
@@ -129,16 +113,8 @@ void TestLegacyForm1::cleanup()
 
 void TestLegacyForm1::controlsAtTheirPositions_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<QRect>("twipRect");
-    QTest::addColumn<QString>("text");
-
-    const auto row = [](const char *name, const char *parent, int l, int t, int w, int h,
-                        const QString &text) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
-                            << QRect(l, t, w, h) << text;
-    };
+    controltable::addColumns();
+    const auto row = controltable::row;
     row("Label3", "Form1", 480, 405, 1215, 255, "自动测试周期");
     row("Text4", "Form1", 1680, 360, 855, 270, "10");
     row("Label2", "Form1", 2520, 420, 495, 255, "秒");
@@ -194,19 +170,9 @@ void TestLegacyForm1::controlsAtTheirPositions_data()
 
 void TestLegacyForm1::controlsAtTheirPositions()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, parent);
-    QFETCH(QRect, twipRect);
-    QFETCH(QString, text);
     Form1 form(*state);
     Form1Probe::stopTimers(form);
-    QWidget *w = form.findChild<QWidget *>(name);
-    QVERIFY(w);
-    QCOMPARE(w->parentWidget()->objectName(), parent);
-    const double dpi = twips::dpiOf(&form);
-    QCOMPARE(w->geometry(),
-             twips::rect(twipRect.x(), twipRect.y(), twipRect.width(), twipRect.height(), dpi));
-    QCOMPARE(textOf(w), text);
+    controltable::verifyRow(form);
 }
 
 void TestLegacyForm1::timersAtStart_data()

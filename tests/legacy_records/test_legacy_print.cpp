@@ -2,6 +2,7 @@
 // window's flows through the real forms, and pages rendered to images and to a PDF.
 #include <QAbstractButton> // before the modal driver, which clicks buttons
 
+#include "controltable.h"
 #include "form2.h"
 #include "legacyfonts.h"
 #include "legacyprinter.h"
@@ -11,7 +12,6 @@
 #include "recordsprobe.h"
 #include "twips.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPdfWriter>
@@ -59,19 +59,6 @@ int lastInkRow(const QImage &page)
         }
     }
     return -1;
-}
-
-QString captionOf(const QWidget *w)
-{
-    if (const auto *l = qobject_cast<const QLabel *>(w))
-        return l->text();
-    if (const auto *b = qobject_cast<const QAbstractButton *>(w))
-        return b->text();
-    if (const auto *e = qobject_cast<const QLineEdit *>(w))
-        return e->text();
-    if (const auto *g = qobject_cast<const QGroupBox *>(w))
-        return g->title();
-    return {};
 }
 
 int lastInkColumn(const QImage &page)
@@ -174,15 +161,8 @@ Form1 *TestLegacyPrint::waitForMainForm()
 
 void TestLegacyPrint::optionsWindowControls_data()
 {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parent");
-    QTest::addColumn<QRect>("twipRect");
-    QTest::addColumn<QString>("text");
-    const auto row = [](const char *name, const char *parent, int l, int t, int w, int h,
-                        const QString &text) {
-        QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
-                            << QRect(l, t, w, h) << text;
-    };
+    controltable::addColumns();
+    const auto row = controltable::row;
     row("Frame1", "Form2", 240, 480, 2295, 1455, "打印信息");
     row("Label1", "Frame1", 120, 240, 1935, 255, "共有: 0组");
     row("Label3", "Frame1", 120, 600, 1575, 255, "共要: 0页");
@@ -202,21 +182,11 @@ void TestLegacyPrint::optionsWindowControls_data()
 
 void TestLegacyPrint::optionsWindowControls()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, parent);
-    QFETCH(QRect, twipRect);
-    QFETCH(QString, text);
     Form2 options(*state);
-    const double dpi = twips::dpiOf(&options);
     QCOMPARE(options.windowTitle(), QStringLiteral("打印选项"));
-    QCOMPARE(options.size(), twips::size(7335, 3540, dpi));
+    QCOMPARE(options.size(), twips::size(7335, 3540, twips::dpiOf(&options)));
     QVERIFY(control<QRadioButton>(options, "Option1")->isChecked());
-    const QWidget *w = control(options, name.toLatin1().constData());
-    QVERIFY(w);
-    QCOMPARE(w->parentWidget()->objectName(), parent);
-    QCOMPARE(w->geometry(),
-             twips::rect(twipRect.x(), twipRect.y(), twipRect.width(), twipRect.height(), dpi));
-    QCOMPARE(captionOf(w), text);
+    controltable::verifyRow(options);
 }
 
 void TestLegacyPrint::pagesAnnounced_data()
