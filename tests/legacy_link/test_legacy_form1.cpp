@@ -10,9 +10,9 @@
 #include "shapelamp.h"
 #include "simplatform.h"
 #include "twips.h"
+#include "urlcatcher.h"
 
 #include <QAbstractButton>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -20,7 +20,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTextEdit>
-#include <QUrl>
 
 using namespace legacy;
 
@@ -57,15 +56,6 @@ QByteArray drain(simplatform::PtyPair &pty)
 const QByteArray ProbePair = QByteArray::fromHex("6465FBA66465FBA6");
 
 } // namespace
-
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 class TestLegacyForm1 : public QObject
 {
@@ -425,13 +415,11 @@ void TestLegacyForm1::makerLabelMovesAndTurns()
 void TestLegacyForm1::makerLabelOpensTheSite()
 {
     UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
     Form1 form(*state);
     Form1Probe::stopTimers(form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTest::mouseClick(control(form, "Label20"), Qt::LeftButton, {}, QPoint(5, 5));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QCOMPARE(catcher.urls, QList<QUrl>{QUrl(makersite::address())});
 }
 

@@ -6,12 +6,11 @@
 #include "recordsprobe.h"
 #include "splashart.h"
 #include "twips.h"
+#include "urlcatcher.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
-#include <QUrl>
 
 struct Form3Probe {
     static QLabel *picture(Form3 &f, int which) { return which == 1 ? f.Picture1 : f.Picture2; }
@@ -26,22 +25,12 @@ struct Form3Probe {
     }
 };
 
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
-
 class TestLegacySplash : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void init();
     void cleanup() { delete splash; }
 
@@ -62,12 +51,6 @@ private:
 void TestLegacySplash::initTestCase()
 {
     withoutPorts();
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &urls, "open");
-}
-
-void TestLegacySplash::cleanupTestCase()
-{
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
 
 void TestLegacySplash::init()
