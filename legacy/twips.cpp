@@ -1,8 +1,7 @@
 #include "twips.h"
 
-#include <QLabel>
-
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 

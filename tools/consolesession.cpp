@@ -42,15 +42,9 @@ public:
 
     bool run()
     {
-        SimOptions options;
-        options.paced = false;
-        // Polls follow each other within milliseconds; each one is a poll of its own.
-        options.answerDoubledCommands = true;
-        options.recordCount = 27;
-        options.seed = 7;
-        instrument = std::make_unique<PtyInstrument>(options);
-        if (!instrument->open())
-            return fail(QStringLiteral("no pseudo-terminal: ") + instrument->errorString());
+        instrument = shots::openInstrument(27, 7);
+        if (!instrument)
+            return false;
         qputenv("TELVORO_EXTRA_PORTS", instrument->slavePath().toLocal8Bit());
 
         // TestHistory.db goes to the working directory: keep it out of the build folder.

@@ -33,6 +33,7 @@ namespace
 {
 
 constexpr int Readings = 150;
+constexpr int Records = 60;
 
 class Session
 {
@@ -46,14 +47,9 @@ public:
 
     bool run()
     {
-        SimOptions options;
-        options.paced = false;
-        options.answerDoubledCommands = true;
-        options.recordCount = 60;
-        options.seed = 11;
-        instrument = std::make_unique<PtyInstrument>(options);
-        if (!instrument->open())
-            return fail(QStringLiteral("no pseudo-terminal: ") + instrument->errorString());
+        instrument = shots::openInstrument(Records, 11);
+        if (!instrument)
+            return false;
         // COM2 is the first port the console tries: put the simulator there and nothing
         // behind the other numbers, so no real port is opened.
         const QString path = instrument->slavePath();
@@ -126,11 +122,12 @@ private:
     bool recordPages()
     {
         auto *read = control<QPushButton>("Command5");
-        if (!waitFor([this] { return state.meterRecCount == 60; }))
+        if (!waitFor([this] { return state.meterRecCount == Records; }))
             return fail(QStringLiteral("the record count did not arrive"));
         read->click();
-        if (!waitFor([&] { return read->text() == legacy::ReadCaption && state.recTotal == 60; },
-                     60000))
+        if (!waitFor(
+                [&] { return read->text() == legacy::ReadCaption && state.recTotal == Records; },
+                60000))
             return fail(QStringLiteral("the record download did not finish"));
         return save(form, QStringLiteral("legacy-record-pages.png"));
     }

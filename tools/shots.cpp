@@ -32,6 +32,21 @@ bool fail(const QString &why)
     return false;
 }
 
+std::unique_ptr<PtyInstrument> openInstrument(int recordCount, quint64 seed)
+{
+    SimOptions options;
+    options.paced = false;
+    options.answerDoubledCommands = true;
+    options.recordCount = recordCount;
+    options.seed = seed;
+    auto instrument = std::make_unique<PtyInstrument>(options);
+    if (!instrument->open()) {
+        fail(QStringLiteral("no pseudo-terminal: ") + instrument->errorString());
+        return nullptr;
+    }
+    return instrument;
+}
+
 bool save(QWidget *window, const QString &folder, const QString &name)
 {
     settle();
