@@ -1,6 +1,6 @@
-// Renders the legacy console's windows offscreen with records and a live history, and keeps
-// the pictures in <build>/screenshots for people to look at: the record pages, the chart,
-// the print-options window, the splash window and a printed page.
+// Renders the legacy console's windows offscreen with made-up records and a live history, and
+// keeps the pictures beside the test for people to look at: the record pages, the chart, the
+// print-options window, the splash window and a printed page.
 #include "form2.h"
 #include "form3.h"
 #include "legacyprinter.h"
@@ -22,7 +22,7 @@ namespace
 
 QString shotPath(const QString &name)
 {
-    const QString folder = QStringLiteral(TELVORO_BUILD_DIR "/screenshots");
+    const QString folder = QStringLiteral(TELVORO_SHOTS_DIR);
     QDir().mkpath(folder);
     return folder + u'/' + name;
 }
