@@ -45,7 +45,7 @@ private:
     QPoint hotspotCentre() const;
 
     Form3 *splash = nullptr;
-    UrlCatcher urls;
+    UrlCatcher sites;
 };
 
 void TestLegacySplash::initTestCase()
@@ -60,7 +60,7 @@ void TestLegacySplash::init()
         Form3Probe::timer(*splash, t)->setEnabled(false);
     splash->show();
     QVERIFY(QTest::qWaitForWindowExposed(splash));
-    urls.urls.clear();
+    sites.urls.clear();
 }
 
 QPoint TestLegacySplash::hotspotCentre() const
@@ -129,7 +129,7 @@ void TestLegacySplash::clickHandsOver()
     QTest::mouseClick(splash, Qt::LeftButton, {}, onHotspot ? hotspotCentre() : QPoint(100, 100));
     QCOMPARE(handOver.size(), 1);
     QVERIFY(!splash->isVisible());
-    QVERIFY(urls.urls.isEmpty());
+    QVERIFY(sites.urls.isEmpty());
 }
 
 void TestLegacySplash::hotspotOpensTheSiteAndStays()
@@ -137,7 +137,7 @@ void TestLegacySplash::hotspotOpensTheSiteAndStays()
     QSignalSpy handOver(splash, &Form3::handOver);
     QWidget *spot = Form3Probe::hotspot(*splash);
     QTest::mouseClick(spot, Qt::LeftButton, {}, spot->rect().center());
-    QCOMPARE(urls.urls, QList<QUrl>{QUrl(makersite::address())});
+    QCOMPARE(sites.urls, QList<QUrl>{QUrl(makersite::address())});
     QCOMPARE(handOver.size(), 0);
     QVERIFY(splash->isVisible());
 }
