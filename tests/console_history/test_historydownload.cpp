@@ -3,6 +3,7 @@
 #include "historyfixture.h"
 #include "historyrecord.h"
 #include "historystore.h"
+#include "historysync.h"
 #include "knownframes.h"
 #include "modaldriver.h"
 #include "protocol.h"
@@ -21,16 +22,6 @@ protocol::InstrumentFrame frame(std::uint8_t mode, std::uint8_t battery, std::ui
                                 std::uint16_t b, std::uint16_t c, std::uint16_t marker)
 {
     return protocol::buildFrame(mode, battery, a, b, c, marker);
-}
-
-QList<HistoryRecord> decodeAll(const QVector<protocol::InstrumentFrame> &frames)
-{
-    QList<HistoryRecord> records;
-    for (int i = 0; i < frames.size(); ++i) {
-        if (const auto record = decodeHistoryRecord(frames[i].data(), i + 1))
-            records << *record;
-    }
-    return records;
 }
 
 bool sameRecords(const QList<HistoryRecord> &a, const QList<HistoryRecord> &b)
@@ -438,13 +429,7 @@ private:
 
     bool waitIdle()
     {
-        return QTest::qWaitFor(
-            [this] {
-                return !MainWindowProbe::awaitingHistoryCount(*window) &&
-                       !MainWindowProbe::isSyncingHistory(*window) &&
-                       MainWindowProbe::btnSyncHistory(*window)->isEnabled();
-            },
-            WaitMs);
+        return QTest::qWaitFor([this] { return historySyncIdle(*window); }, WaitMs);
     }
 
     void expectIdle()

@@ -2,13 +2,13 @@
 // while it polls and while it downloads, and the cable pulled in the states the link tests do
 // not already cover (while probing, while the count is awaited, under an open dialog).
 #include "../console_alarm/alarmfixture.h"
-#include "historyrecord.h"
 #include "historystore.h"
+#include "historysync.h"
 #include "modaldriver.h"
+#include "noisyline.h"
 #include "protocol.h"
 
 #include <QLineSeries>
-#include <QSignalSpy>
 
 namespace
 {
@@ -18,56 +18,6 @@ const QString LowLevelPrefix = QStringLiteral("[底层异常] 检测到串口错
 const QString LostTitle = QStringLiteral("物理连接丢失");
 const QString AllStored = QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！");
 const QString SyncIdleText = QStringLiteral("🔄 同步设备数据");
-
-// A line that corrupts one byte in a hundred and delivers replies in pieces of 1 to 4 bytes.
-void makeNoisy(PtyInstrument &instrument)
-{
-    instrument.options().corruptProbability = 0.01;
-    instrument.options().maxChunk = 4;
-}
-
-// Counts the instrument's replies that left it damaged, so a test knows the faults happened.
-class DamageCounter : public QObject
-{
-public:
-    explicit DamageCounter(PtyInstrument &instrument)
-    {
-        connect(&instrument, &PtyInstrument::bytesSent, this, [this](const QByteArray &bytes) {
-            pending += bytes;
-            while (pending.size() >= qsizetype(protocol::FrameSize)) {
-                damaged += !protocol::checkFrame(
-                    reinterpret_cast<const std::uint8_t *>(pending.constData()));
-                pending.remove(0, qsizetype(protocol::FrameSize));
-            }
-        });
-    }
-    int damaged = 0;
-
-private:
-    QByteArray pending;
-};
-
-QList<HistoryRecord> decodeAll(const QVector<protocol::InstrumentFrame> &frames)
-{
-    QList<HistoryRecord> records;
-    for (int i = 0; i < frames.size(); ++i) {
-        if (const auto record = decodeHistoryRecord(frames[i].data(), i + 1))
-            records << *record;
-    }
-    return records;
-}
-
-QString describe(const HistoryRecord &r)
-{
-    return QStringLiteral("#%1 %2 %3/%4/%5 %6 battery %7")
-        .arg(r.record_index)
-        .arg(r.data_type)
-        .arg(r.avg_value)
-        .arg(r.max_value)
-        .arg(r.min_value)
-        .arg(r.unit)
-        .arg(r.battery);
-}
 
 int countStartingWith(const QStringList &lines, const QString &prefix)
 {
@@ -151,12 +101,7 @@ private slots:
         const qsizetype before = logMessages(w).size();
 
         MainWindowProbe::btnSyncHistory(w)->click();
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return !MainWindowProbe::awaitingHistoryCount(w) &&
-                       !MainWindowProbe::isSyncingHistory(w);
-            },
-            120000));
+        QVERIFY(QTest::qWaitFor([&] { return historySyncIdle(w); }, 120000));
         QVERIFY(damage.damaged >= 5);
 
         // Either every record arrived, or the download says where it stopped; either way each
@@ -179,7 +124,6 @@ private slots:
             QVERIFY(same != expected.end());
             QCOMPARE(describe(row), describe(*same));
         }
-        QVERIFY(MainWindowProbe::btnSyncHistory(w)->isEnabled());
         QCOMPARE(MainWindowProbe::btnSyncHistory(w)->text(), SyncIdleText);
         QVERIFY(MainWindowProbe::pollTimer(w)->isActive());
     }
@@ -258,12 +202,7 @@ private slots:
         MainWindow &w = f.w();
         const int records = int(decodeAll(f.instrument->records()).size());
         MainWindowProbe::btnSyncHistory(w)->click();
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                return !MainWindowProbe::awaitingHistoryCount(w) &&
-                       !MainWindowProbe::isSyncingHistory(w);
-            },
-            20000));
+        QVERIFY(QTest::qWaitFor([&] { return historySyncIdle(w); }, 20000));
         QCOMPARE(HistoryStore::count(MainWindowProbe::db(w)), records);
 
         const QString path = f.workingDir() + QStringLiteral("/report.csv");

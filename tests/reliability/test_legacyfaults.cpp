@@ -4,6 +4,7 @@
 #include "../legacy_link/form1probe.h"
 #include "legacyrig.h"
 #include "meteroperations.h"
+#include "noisyline.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
 
@@ -18,12 +19,6 @@ namespace
 
 constexpr int Wait = 30000;
 const QColor LampRed(255, 0, 0);
-
-void makeNoisy(PtyInstrument &instrument)
-{
-    instrument.options().corruptProbability = 0.01;
-    instrument.options().maxChunk = 4;
-}
 
 SimOptions unpaced(int records)
 {
@@ -104,20 +99,13 @@ private slots:
         LegacyRig rig(options);
         QVERIFY(rig.waitCount(200));
         makeNoisy(*rig.sim);
-        int damaged = 0;
-        QByteArray pending;
-        connect(rig.sim.get(), &PtyInstrument::bytesSent, this, [&](const QByteArray &bytes) {
-            pending += bytes;
-            for (; pending.size() >= 11; pending.remove(0, 11))
-                damaged += !protocol::checkFrame(
-                    reinterpret_cast<const std::uint8_t *>(pending.constData()));
-        });
+        DamageCounter damage(*rig.sim);
 
         QPushButton *read = rig.button("Command5");
         read->click();
         QCOMPARE(read->text(), PauseCaption);
         QVERIFY(QTest::qWaitFor([&] { return read->text() == ReadCaption; }, 120000));
-        QVERIFY2(damaged >= 5, qPrintable(QString::number(damaged)));
+        QVERIFY2(damage.damaged >= 5, qPrintable(QString::number(damage.damaged)));
         QString why;
         QVERIFY2(rig.holdsRecords(200, &why), qPrintable(why));
         QCOMPARE(rig.state->recNo[201], 0);
