@@ -9,6 +9,7 @@
 #include "form2.h"
 #include "formtimer.h"
 #include "historystore.h"
+#include "historysync.h"
 #include "legacyprinter.h"
 #include "legacystate.h"
 #include "mainwindowprobe.h"
@@ -16,8 +17,6 @@
 #include "modaldriver.h"
 #include "printlayout.h"
 #include "ptyinstrument.h"
-#include "recordacquisition.h"
-#include "recordpage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,13 +24,9 @@
 #include <QLineEdit>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTextEdit>
 #include <QtTest>
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <memory>
@@ -129,14 +124,7 @@ QStringList describe(const QList<HistoryRecord> &records)
 {
     QStringList lines;
     for (const HistoryRecord &r : records)
-        lines << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-                     .arg(r.record_index)
-                     .arg(r.data_type)
-                     .arg(r.avg_value)
-                     .arg(r.max_value)
-                     .arg(r.min_value)
-                     .arg(r.unit)
-                     .arg(r.battery);
+        lines << describe(r);
     return lines;
 }
 
@@ -215,13 +203,7 @@ public:
         if (!QTest::qWaitFor([this] { return MainWindowProbe::isConnected(*window); }, Wait))
             return false;
         MainWindowProbe::btnSyncHistory(*window)->click();
-        return QTest::qWaitFor(
-            [this] {
-                return !MainWindowProbe::awaitingHistoryCount(*window) &&
-                       !MainWindowProbe::isSyncingHistory(*window) &&
-                       MainWindowProbe::btnSyncHistory(*window)->isEnabled();
-            },
-            Wait);
+        return QTest::qWaitFor([this] { return historySyncIdle(*window); }, Wait);
     }
 
     std::unique_ptr<PtyInstrument> sim;
@@ -235,7 +217,7 @@ private:
 struct LegacyForm {
     LegacyForm()
     {
-        MSComm::setPortResolver([](int) { return QString(); });
+        withoutPorts();
         form = std::make_unique<Form1>(*state);
         Form1Probe::stopTimers(*form);
     }
@@ -246,24 +228,20 @@ struct LegacyForm {
     }
     template <typename T = QWidget> T *control(const char *name)
     {
-        return form->findChild<T *>(QLatin1String(name));
+        return ::control<T>(*form, name);
     }
     std::unique_ptr<LegacyState> state = std::make_unique<LegacyState>();
     std::unique_ptr<Form1> form;
 };
 
-void putRecords(LegacyState &state, int count)
+// Closes whatever modal window is still open after three seconds, so that a dialog nobody
+// answers cannot hang the test.
+void closeStrayModalLater(ModalDriver &dialogs)
 {
-    for (int n = 1; n <= count; ++n) {
-        state.recNo[n] = n;
-        state.recType[n] = 0x12;
-        state.recAvg[n] = 1000 + n;
-        state.recMax[n] = 2000 + n;
-        state.recMin[n] = n;
-    }
-    state.recTotal = state.meterRecCount = count;
-    state.form2zushu = qint16(count);
-    state.pageCount = (count + RecordsPerPage - 1) / RecordsPerPage;
+    QTimer::singleShot(3000, &dialogs, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
 }
 
 } // namespace
@@ -351,10 +329,7 @@ private slots:
         ModalDriver dialogs;
         dialogs.thenChooseFile(report);
         dialogs.thenClick(QMessageBox::Ok);
-        QTimer::singleShot(3000, &dialogs, [] {
-            if (QWidget *modal = QApplication::activeModalWidget())
-                modal->close();
-        });
+        closeStrayModalLater(dialogs);
         MainWindowProbe::btnExport(w)->click();
         if (exportText.isEmpty()) {
             QVERIFY(dialogs.seen.isEmpty());
@@ -456,19 +431,20 @@ private slots:
         QCOMPARE(int(f.state->overLimit), overLimit);
     }
 
-    // Text1: the record page to go to, 60 records on two pages.
+    // Text1: the record page to go to, 120 records on three pages, the second one shown so that
+    // a refused number is told apart from a jump to either end.
     void legacyPageNumber_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("page"); // 0: the click is ignored
+        QTest::addColumn<int>("page");
         QTest::addColumn<QString>("textAfter");
-        QTest::newRow("empty") << "" << 0 << "";
-        QTest::newRow("not a number") << "two" << 0 << "two";
-        QTest::newRow("fraction") << "1.5" << 0 << "1.5";
-        QTest::newRow("beyond 16 bits") << "99999" << 0 << "99999";
+        QTest::newRow("empty") << "" << 2 << "";
+        QTest::newRow("not a number") << "two" << 2 << "two";
+        QTest::newRow("fraction") << "1.5" << 2 << "1.5";
+        QTest::newRow("beyond 16 bits") << "99999" << 2 << "99999";
         QTest::newRow("negative") << "-5" << 1 << "1";
         QTest::newRow("zero") << "0" << 1 << "1";
-        QTest::newRow("largest 16-bit") << "32767" << 2 << "2";
+        QTest::newRow("largest 16-bit") << "32767" << 3 << "3";
     }
     void legacyPageNumber()
     {
@@ -476,14 +452,14 @@ private slots:
         QFETCH(int, page);
         QFETCH(QString, textAfter);
         LegacyForm f;
-        putRecords(*f.state, 60);
-        f.state->curPage = 1;
-        f.form->ShowRecordPage(1);
+        downloadRecords(*f.state, 120);
+        f.state->curPage = 2;
+        f.form->ShowRecordPage(2);
         f.control<QLineEdit>("Text1")->setText(text);
         f.control<QPushButton>("Command14")->click();
         QCOMPARE(f.control<QLineEdit>("Text1")->text(), textAfter);
-        QCOMPARE(int(f.state->curPage), page == 0 ? 1 : page);
-        QCOMPARE(f.state->recNo[60], 60);
+        QCOMPARE(int(f.state->curPage), page);
+        QCOMPARE(f.state->recNo[120], 120);
     }
 
     // Text1 and Text2 of the print-options window: the range to print, 50 records downloaded.
@@ -493,22 +469,15 @@ private slots:
         QTest::addColumn<QString>("to");
         QTest::addColumn<int>("kai"); // 0: refused
         QTest::addColumn<int>("jie");
-        QTest::newRow("empty from") << ""
-                                    << "5" << 0 << 0;
-        QTest::newRow("empty to") << "1"
-                                  << "" << 0 << 0;
-        QTest::newRow("not a number") << "one"
-                                      << "5" << 0 << 0;
-        QTest::newRow("negative") << "-3"
-                                  << "5" << 0 << 0;
-        QTest::newRow("huge to") << "1"
-                                 << "99999999999" << 0 << 0;
-        QTest::newRow("beyond double") << "1"
-                                       << "1e400" << 0 << 0;
-        QTest::newRow("to above the records") << "3"
-                                              << "32767" << 3 << 50;
-        QTest::newRow("plain") << "2"
-                               << "9" << 2 << 9;
+        QTest::newRow("empty from") << QStringLiteral("") << QStringLiteral("5") << 0 << 0;
+        QTest::newRow("empty to") << QStringLiteral("1") << QStringLiteral("") << 0 << 0;
+        QTest::newRow("not a number") << QStringLiteral("one") << QStringLiteral("5") << 0 << 0;
+        QTest::newRow("negative") << QStringLiteral("-3") << QStringLiteral("5") << 0 << 0;
+        QTest::newRow("huge to") << QStringLiteral("1") << QStringLiteral("99999999999") << 0 << 0;
+        QTest::newRow("beyond double") << QStringLiteral("1") << QStringLiteral("1e400") << 0 << 0;
+        QTest::newRow("to above the records")
+            << QStringLiteral("3") << QStringLiteral("32767") << 3 << 50;
+        QTest::newRow("plain") << QStringLiteral("2") << QStringLiteral("9") << 2 << 9;
     }
     void printRange()
     {
@@ -546,7 +515,7 @@ private slots:
 
         {
             LegacyForm f;
-            putRecords(*f.state, 3);
+            downloadRecords(*f.state, 3);
             Form1RecordsProbe::showBoxes(*f.form, true);
             ModalDriver dialogs;
             const QString missing = datafolder::path() + QStringLiteral("/KOVA.txt");
@@ -555,10 +524,7 @@ private slots:
             else
                 dialogs.thenAcceptSuggestion();
             dialogs.thenClick(QMessageBox::Ok);
-            QTimer::singleShot(3000, &dialogs, [] {
-                if (QWidget *modal = QApplication::activeModalWidget())
-                    modal->close();
-            });
+            closeStrayModalLater(dialogs);
             f.control<QPushButton>("Command4")->click();
 
             QVERIFY(!QFileInfo(datafolder::path()).isDir());
@@ -591,12 +557,12 @@ private slots:
         legacyprinter::setOpener({});
         if (!QPrinterInfo::defaultPrinter().isNull())
             QSKIP("this machine has a default printer");
-        MSComm::setPortResolver([](int) { return QString(); });
+        withoutPorts();
         LegacyState state;
         resetOnLoad(state);
         Form1 *form = Form1::load(state);
-        Form1RecordsProbe::stopTimers(*form);
-        putRecords(state, 50);
+        Form1Probe::stopTimers(*form);
+        downloadRecords(state, 50);
         control<QPushButton>(*form, "Command7")->click();
         QVERIFY(QTest::qWaitFor([] { return shownMainForms().isEmpty(); }, Wait));
         Form2 *options = nullptr;
