@@ -10,6 +10,9 @@
 namespace bench
 {
 
+/// One byte at 4800 baud, 8N1: ten bits.
+constexpr double ByteMs = 10.0 / 4800.0 * 1000.0;
+
 /// Runs the event loop until `done` holds or `timeoutMs` passes; true when it held. The loop
 /// blocks for events instead of sleeping between checks, so nothing waits on the benchmark.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs);

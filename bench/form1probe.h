@@ -6,7 +6,6 @@
 #include "formtimer.h"
 
 struct Form1Probe {
-    static legacy::LegacyState &state(Form1 &f) { return f.state; }
     /// Stops every form timer, so only what a benchmark does runs.
     static void stopTimers(Form1 &f)
     {

@@ -12,14 +12,13 @@
 #include "simthread.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace bench
 {
@@ -27,7 +26,6 @@ namespace bench
 namespace
 {
 
-constexpr double ByteMs = 10.0 / 4800.0 * 1000.0;
 /// Each request goes out twice and both copies are answered: 8 bytes out, 22 back.
 constexpr double RepliesOnlyMs = 22 * ByteMs;
 constexpr double NothingOverlapsMs = 30 * ByteMs;
@@ -56,6 +54,76 @@ void fillRecords(legacy::LegacyState &state)
     state.curPage = 1;
 }
 
+/// While it lives the form finds its ports through `resolver`.
+class PortsScope
+{
+public:
+    explicit PortsScope(MSComm::PortResolver resolver)
+    {
+        MSComm::setPortResolver(std::move(resolver));
+    }
+    ~PortsScope() { MSComm::setPortResolver({}); }
+    PortsScope(const PortsScope &) = delete;
+    PortsScope &operator=(const PortsScope &) = delete;
+};
+
+/// The main form over a full record table, shown with its record boxes and painted. Its timers
+/// are stopped, so only what a benchmark does runs, and no port number has a port behind it.
+struct FullRecordForm {
+    FullRecordForm() : form(*state)
+    {
+        Form1Probe::stopTimers(form);
+        fillRecords(*state);
+        form.show();
+        Form1Probe::showRecordBoxes(form);
+        pumpEvents();
+    }
+
+    const PortsScope ports{[](int) { return QString(); }};
+    const std::unique_ptr<legacy::LegacyState> state = std::make_unique<legacy::LegacyState>();
+    Form1 form;
+};
+
+/// Downloads DownloadRecords records from the instrument on `port`: the milliseconds per
+/// record, or -1 with `error` set.
+double downloadRecords(const QString &port, QString *error)
+{
+    // Port 1 is the instrument; no other number has a port behind it.
+    const PortsScope ports([port](int n) { return n == 1 ? port : QString(); });
+    const auto state = std::make_unique<legacy::LegacyState>();
+    Form1 form(*state);
+    form.show();
+    auto *linkLabel = form.findChild<QLabel *>(QStringLiteral("Label17"));
+    auto *readButton = form.findChild<QPushButton *>(QStringLiteral("Command5"));
+    const bool ready = waitUntil(
+        [&] {
+            return linkLabel->text() == QStringLiteral("连接成功") &&
+                   state->meterRecCount == DownloadRecords;
+        },
+        20000);
+    if (!ready) {
+        *error = QStringLiteral("the console did not find the instrument and its count");
+        return -1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    readButton->click();
+    const bool done = waitUntil(
+        [&] { return state->downloading == 0 && readButton->text() == legacy::ReadCaption; },
+        DownloadRecords * 500);
+    const double perRecord = elapsedMs(clock) / DownloadRecords;
+    int stored = 0;
+    for (int n = 1; n <= DownloadRecords; ++n)
+        stored += state->recNo[std::size_t(n)] == n ? 1 : 0;
+    if (!done || stored != DownloadRecords) {
+        *error = QStringLiteral("the download did not finish: %1 of %2 records stored")
+                     .arg(stored)
+                     .arg(DownloadRecords);
+        return -1;
+    }
+    return perRecord;
+}
+
 } // namespace
 
 void legacyDownload()
@@ -71,47 +139,9 @@ void legacyDownload()
         printNotice(name, QStringLiteral("no pseudo-terminal: ") + sim.errorString());
         return;
     }
-    // Port 1 is the instrument; no other number has a port behind it.
-    const QString path = sim.slavePath();
-    MSComm::setPortResolver([path](int n) { return n == 1 ? path : QString(); });
-
-    double perRecord = 0;
-    int stored = 0;
     QString error;
-    {
-        const auto state = std::make_unique<legacy::LegacyState>();
-        Form1 form(*state);
-        form.show();
-        auto *linkLabel = form.findChild<QLabel *>(QStringLiteral("Label17"));
-        auto *readButton = form.findChild<QPushButton *>(QStringLiteral("Command5"));
-        const bool ready = waitUntil(
-            [&] {
-                return linkLabel->text() == QStringLiteral("连接成功") &&
-                       state->meterRecCount == DownloadRecords;
-            },
-            20000);
-        if (!ready) {
-            error = QStringLiteral("the console did not find the instrument and its count");
-        } else {
-            QElapsedTimer clock;
-            clock.start();
-            readButton->click();
-            const bool done = waitUntil(
-                [&] {
-                    return state->downloading == 0 && readButton->text() == legacy::ReadCaption;
-                },
-                DownloadRecords * 500);
-            perRecord = elapsedMs(clock) / DownloadRecords;
-            for (int n = 1; n <= DownloadRecords; ++n)
-                stored += state->recNo[std::size_t(n)] == n ? 1 : 0;
-            if (!done || stored != DownloadRecords)
-                error = QStringLiteral("the download did not finish: %1 of %2 records stored")
-                            .arg(stored)
-                            .arg(DownloadRecords);
-        }
-    }
-    MSComm::setPortResolver({});
-    if (!error.isEmpty()) {
+    const double perRecord = downloadRecords(sim.slavePath(), &error);
+    if (perRecord < 0) {
         printNotice(name, error);
         return;
     }
@@ -135,43 +165,35 @@ void legacyPage()
 {
     constexpr int Rounds = 15;
     const QString name = QStringLiteral("legacy record page");
-    MSComm::setPortResolver([](int) { return QString(); });
-    {
-        const auto state = std::make_unique<legacy::LegacyState>();
-        Form1 form(*state);
-        Form1Probe::stopTimers(form);
-        fillRecords(*state);
-        form.show();
-        Form1Probe::showRecordBoxes(form);
-        pumpEvents();
-        const auto lastPage = qint16(state->pageCount);
+    FullRecordForm full;
+    const auto lastPage = qint16(full.state->pageCount);
 
-        // A page built into both boxes and painted.
-        const auto build = [&form](qint16 page) {
-            QElapsedTimer clock;
-            clock.start();
-            form.ShowRecordPage(page);
-            pumpEvents();
-            return elapsedMs(clock);
-        };
-        QList<double> firstTimes;
-        QList<double> lastTimes;
-        for (int round = 0; round < Rounds; ++round) {
-            firstTimes << build(1);
-            lastTimes << build(lastPage);
-        }
-        const double pageMs = std::max(median(firstTimes), median(lastTimes));
-        BenchLine line{name, pageMs / RepliesOnlyMs, BenchLine::Goal::AtMost, 1.0};
-        line.figure = QStringLiteral("page 1 of %1: %2, page %1: %3, against %4 a record takes "
-                                     "on the line (medians of %5, boxes painted)")
-                          .arg(lastPage)
-                          .arg(ms(median(firstTimes)), ms(median(lastTimes)), ms(RepliesOnlyMs))
-                          .arg(Rounds);
-        line.note = QStringLiteral("the download rebuilds page 1 on each of records 15..47, so a "
-                                   "page must be built within one record's time");
-        print(line);
+    // A page built into both boxes and painted.
+    const auto build = [&full](qint16 page) {
+        QElapsedTimer clock;
+        clock.start();
+        full.form.ShowRecordPage(page);
+        pumpEvents();
+        return elapsedMs(clock);
+    };
+    QList<double> firstTimes;
+    QList<double> lastTimes;
+    for (int round = 0; round < Rounds; ++round) {
+        firstTimes << build(1);
+        lastTimes << build(lastPage);
     }
-    MSComm::setPortResolver({});
+    const double firstMs = median(firstTimes);
+    const double lastMs = median(lastTimes);
+    const double pageMs = std::max(firstMs, lastMs);
+    BenchLine line{name, pageMs / RepliesOnlyMs, BenchLine::Goal::AtMost, 1.0};
+    line.figure = QStringLiteral("page 1 of %1: %2, page %1: %3, against %4 a record takes "
+                                 "on the line (medians of %5, boxes painted)")
+                      .arg(lastPage)
+                      .arg(ms(firstMs), ms(lastMs), ms(RepliesOnlyMs))
+                      .arg(Rounds);
+    line.note = QStringLiteral("the download rebuilds page 1 on each of records 15..47, so a "
+                               "page must be built within one record's time");
+    print(line);
 }
 
 void legacySave()
@@ -183,24 +205,17 @@ void legacySave()
                                                legacy::MaxRecords, name);
     if (sqlite3.isEmpty())
         return;
-    MSComm::setPortResolver([](int) { return QString(); });
     QList<double> saveTimes;
     qsizetype savedLines = 0;
     {
-        const auto state = std::make_unique<legacy::LegacyState>();
-        Form1 form(*state);
-        Form1Probe::stopTimers(form);
-        fillRecords(*state);
-        form.show();
-        Form1Probe::showRecordBoxes(form);
-        pumpEvents();
+        FullRecordForm full;
         const QString path = dir.filePath(QStringLiteral("KOVA.txt"));
         // What the save button runs once the file is chosen.
         const auto save = [&] {
             QElapsedTimer clock;
             clock.start();
             const QByteArray bytes = legacy::recordFileBytes(
-                legacy::recordFileLines(*state, Form1Probe::valueFormatter(form)));
+                legacy::recordFileLines(*full.state, Form1Probe::valueFormatter(full.form)));
             QSaveFile file(path);
             const bool saved = file.open(QIODevice::WriteOnly) &&
                                file.write(bytes) == bytes.size() && file.commit();
@@ -210,7 +225,6 @@ void legacySave()
             saveTimes << save();
         savedLines = lineCount(path);
     }
-    MSComm::setPortResolver({});
 
     const QString theirs = dir.filePath(QStringLiteral("sqlite3.csv"));
     QList<double> sqliteTimes;

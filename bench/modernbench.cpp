@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QTextBlock>
@@ -28,8 +27,6 @@ namespace bench
 namespace
 {
 
-/// One byte at 4800 baud, 8N1: ten bits.
-constexpr double ByteMs = 10.0 / 4800.0 * 1000.0;
 /// A record request out and its frame back: 4 + 11 bytes.
 constexpr double ExchangeMs = 15 * ByteMs;
 constexpr double ReplyMs = 11 * ByteMs;
@@ -91,7 +88,26 @@ public:
     {
     }
 
-    /// Call when step `i` (counted from 1) is done.
+    /// Runs `step(i)` for i = 1..total, the pending events handled after every `paintEvery`.
+    template <typename Step> void measure(int paintEvery, Step step)
+    {
+        for (int i = 1; i <= last; ++i) {
+            step(i);
+            if (i % paintEvery == 0)
+                pumpEvents();
+            after(i);
+        }
+    }
+
+    double startCost() const { return median(startBlocks); }
+    double endCost() const { return median(endBlocks); }
+    /// Resident growth per step between the end of the start window and the end of the run.
+    double growthPerStep() const { return double(rssEnd - rssStart) / (last - first - size); }
+    qint64 startResident() const { return rssStart; }
+    qint64 endResident() const { return rssEnd; }
+
+private:
+    /// Step `i` (counted from 1) is done.
     void after(int i)
     {
         if (i == first || i == last - size) {
@@ -111,22 +127,28 @@ public:
             rssEnd = residentBytes();
     }
 
-    double startCost() const { return median(startBlocks); }
-    double endCost() const { return median(endBlocks); }
-    /// Resident growth per step between the end of the start window and the end of the run.
-    double growthPerStep() const { return double(rssEnd - rssStart) / (last - first - size); }
-
     const int first;
     const int size;
     const int last;
     const int blockSize;
     qint64 rssStart = 0;
     qint64 rssEnd = 0;
-
-private:
     QElapsedTimer clock;
     QList<double> startBlocks;
     QList<double> endBlocks;
+};
+
+/// While it lives the console lists no port of this machine: a real port is never opened.
+class NoSystemPorts
+{
+public:
+    NoSystemPorts()
+    {
+        PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+    }
+    ~NoSystemPorts() { PortCatalogue::setSystemPortLister({}); }
+    NoSystemPorts(const NoSystemPorts &) = delete;
+    NoSystemPorts &operator=(const NoSystemPorts &) = delete;
 };
 
 /// A console window connected to a simulated instrument in its own thread.
@@ -141,9 +163,8 @@ public:
             *error = QStringLiteral("no pseudo-terminal: ") + sim.errorString();
             return false;
         }
+        // Only the simulator.
         qputenv("TELVORO_EXTRA_PORTS", sim.slavePath().toUtf8());
-        // Only the simulator: a real port on this machine is never opened.
-        PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
         window = std::make_unique<MainWindow>();
         window->show();
         if (!waitUntil([this] { return MainWindowProbe::isConnected(*window); }, 15000)) {
@@ -153,16 +174,26 @@ public:
         return true;
     }
 
+    /// Starts as above; false after printing why the benchmark `name` cannot run.
+    bool start(const QString &name)
+    {
+        QString error;
+        if (start(&error))
+            return true;
+        printNotice(name, error);
+        return false;
+    }
+
     ~ConnectedConsole()
     {
         window.reset();
-        PortCatalogue::setSystemPortLister({});
         qunsetenv("TELVORO_EXTRA_PORTS");
     }
 
     MainWindow &w() { return *window; }
 
 private:
+    const NoSystemPorts ports;
     SimThread sim;
     std::unique_ptr<MainWindow> window;
 };
@@ -170,7 +201,6 @@ private:
 struct DownloadRun {
     QString error;
     double msPerExchange = 0;
-    int stored = 0;
 };
 
 DownloadRun runDownload(int records, bool pacedCommands)
@@ -200,11 +230,20 @@ DownloadRun runDownload(int records, bool pacedCommands)
     }
     // The count exchange and one exchange per record.
     run.msPerExchange = elapsedMs(clock) / (records + 1);
-    run.stored = HistoryStore::count(QSqlDatabase::database());
-    if (run.stored != records)
-        run.error =
-            QStringLiteral("the download stored %1 of %2 records").arg(run.stored).arg(records);
+    const int stored = HistoryStore::count(QSqlDatabase::database());
+    if (stored != records)
+        run.error = QStringLiteral("the download stored %1 of %2 records").arg(stored).arg(records);
     return run;
+}
+
+/// The long runs time the console, not the line: the instrument answers at once and has no
+/// records to offer.
+SimOptions longRunOptions()
+{
+    SimOptions options;
+    options.paced = false;
+    options.recordCount = 0;
+    return options;
 }
 
 /// Frames of a steady instrument whose values wander: 1000 of them, used in turn.
@@ -236,6 +275,29 @@ double timeToFirstPaint(const WorkingDir &dir)
     }
     QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
     return elapsed;
+}
+
+struct Times {
+    QList<double> full;
+    QList<double> empty;
+};
+
+/// `rounds` of `measure` in each directory. Which goes first alternates, so that a slow moment
+/// of the machine does not land on one side only.
+Times alternate(int rounds, const WorkingDir &full, const WorkingDir &empty,
+                double (*measure)(const WorkingDir &))
+{
+    Times times;
+    for (int round = 0; round < rounds; ++round) {
+        if (round % 2) {
+            times.empty << measure(empty);
+            times.full << measure(full);
+        } else {
+            times.full << measure(full);
+            times.empty << measure(empty);
+        }
+    }
+    return times;
 }
 
 /// A fresh process building the window in `dir`, from its launch to its first paint.
@@ -307,15 +369,9 @@ void readingsLongRun()
     constexpr int PaintEvery = 50;
 
     WorkingDir dir;
-    SimOptions options;
-    options.paced = false;
-    options.recordCount = 0;
-    ConnectedConsole console(options);
-    QString error;
-    if (!console.start(&error)) {
-        printNotice(QStringLiteral("long run, readings"), error);
+    ConnectedConsole console(longRunOptions());
+    if (!console.start(QStringLiteral("long run, readings")))
         return;
-    }
     MainWindow &w = console.w();
     // The readings come from here, at full speed; the poll would only add real ones. A reading
     // already on its way is let in first.
@@ -326,12 +382,7 @@ void readingsLongRun()
     const QList<QByteArray> frames = readingFrames();
     const int firstPoint = MainWindowProbe::chartPointCount(w);
     RunWindows run(StartFrom, Window, Total, Block);
-    for (int i = 1; i <= Total; ++i) {
-        MainWindowProbe::receive(w, frames[i % frames.size()]);
-        if (i % PaintEvery == 0)
-            pumpEvents();
-        run.after(i);
-    }
+    run.measure(PaintEvery, [&](int i) { MainWindowProbe::receive(w, frames[i % frames.size()]); });
     const int added = MainWindowProbe::chartPointCount(w) - firstPoint;
 
     BenchLine cost{QStringLiteral("long run, cost per reading"), run.endCost() / run.startCost(),
@@ -355,9 +406,9 @@ void readingsLongRun()
                      BenchLine::Goal::AtMost, 1.0};
     memory.figure = QStringLiteral("bytes per reading: resident %1 at reading %2, %3 at %4; "
                                    "chart series hold %5 points")
-                        .arg(mb(run.rssStart))
+                        .arg(mb(run.startResident()))
                         .arg(StartFrom + Window)
-                        .arg(mb(run.rssEnd))
+                        .arg(mb(run.endResident()))
                         .arg(Total)
                         .arg(MainWindowProbe::seriesAvg(w)->count());
     memory.note = QStringLiteral("flat: at most 1 byte a reading, 0.6 MB a week");
@@ -374,27 +425,17 @@ void logLongRun()
     constexpr int PaintEvery = 10;
 
     WorkingDir dir;
-    SimOptions options;
-    options.paced = false;
-    options.recordCount = 0;
+    SimOptions options = longRunOptions();
     options.testTimeMs = 0;
     ConnectedConsole console(options);
-    QString error;
-    if (!console.start(&error)) {
-        printNotice(QStringLiteral("long run, log panel"), error);
+    if (!console.start(QStringLiteral("long run, log panel")))
         return;
-    }
     MainWindow &w = console.w();
     QTextEdit *log = MainWindowProbe::textLog(w);
     const int linesBefore = log->document()->blockCount();
 
     RunWindows run(StartFrom, Window, Total, Block);
-    for (int i = 1; i <= Total; ++i) {
-        MainWindowProbe::autoTestTick(w);
-        if (i % PaintEvery == 0)
-            pumpEvents();
-        run.after(i);
-    }
+    run.measure(PaintEvery, [&](int) { MainWindowProbe::autoTestTick(w); });
     const int lines = log->document()->blockCount() - linesBefore;
 
     BenchLine cost{QStringLiteral("log panel, cost per line"), run.endCost() / run.startCost(),
@@ -416,9 +457,9 @@ void logLongRun()
     BenchLine memory{QStringLiteral("log panel, memory per line"), run.growthPerStep()};
     memory.figure = QStringLiteral("bytes per line: resident %1 at line %2, %3 at %4; a line "
                                    "holds %5 characters")
-                        .arg(mb(run.rssStart))
+                        .arg(mb(run.startResident()))
                         .arg(StartFrom + Window)
-                        .arg(mb(run.rssEnd))
+                        .arg(mb(run.endResident()))
                         .arg(Total)
                         .arg(log->document()->lastBlock().text().size());
     memory.note = QStringLiteral("the log keeps every line for the life of the window");
@@ -427,7 +468,7 @@ void logLongRun()
 
 void startupWindow()
 {
-    PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+    const NoSystemPorts ports;
     MainWindow w;
     w.show();
     const FirstPaint paint(&w);
@@ -449,25 +490,14 @@ void startup()
         return;
     }
 
-    // Launches alternate so that a slow moment of the machine does not land on one side only.
-    QList<double> emptyLaunches;
-    QList<double> fullLaunches;
-    for (int round = 0; round < Rounds; ++round) {
-        if (round % 2) {
-            emptyLaunches << launchToFirstPaint(empty);
-            fullLaunches << launchToFirstPaint(full);
-        } else {
-            fullLaunches << launchToFirstPaint(full);
-            emptyLaunches << launchToFirstPaint(empty);
-        }
-    }
-    if (emptyLaunches.contains(-1.0) || fullLaunches.contains(-1.0)) {
+    const Times launches = alternate(Rounds, full, empty, launchToFirstPaint);
+    if (launches.empty.contains(-1.0) || launches.full.contains(-1.0)) {
         printNotice(QStringLiteral("start-up, 100 000 records"),
                     QStringLiteral("a launched window never painted"));
         return;
     }
-    const double emptyMs = median(emptyLaunches);
-    const double fullMs = median(fullLaunches);
+    const double emptyMs = median(launches.empty);
+    const double fullMs = median(launches.full);
     BenchLine launch{QStringLiteral("start-up, 100 000 records"), fullMs / emptyMs,
                      BenchLine::Goal::AtMost, 1.2};
     launch.figure = QStringLiteral("launch to the first painted window: %1 with %2 records, %3 "
@@ -480,27 +510,17 @@ void startup()
 
     // The window alone, in a process that has built one before: the database's share of the
     // start-up without the process start around it.
-    PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
+    const NoSystemPorts ports;
     timeToFirstPaint(empty);
-    QList<double> emptyTimes;
-    QList<double> fullTimes;
-    for (int round = 0; round < Rounds; ++round) {
-        if (round % 2) {
-            emptyTimes << timeToFirstPaint(empty);
-            fullTimes << timeToFirstPaint(full);
-        } else {
-            fullTimes << timeToFirstPaint(full);
-            emptyTimes << timeToFirstPaint(empty);
-        }
-    }
-    PortCatalogue::setSystemPortLister({});
-    BenchLine window{QStringLiteral("start-up, window alone"),
-                     median(fullTimes) / median(emptyTimes)};
+    const Times windows = alternate(Rounds, full, empty, timeToFirstPaint);
+    const double fullWindowMs = median(windows.full);
+    const double emptyWindowMs = median(windows.empty);
+    BenchLine window{QStringLiteral("start-up, window alone"), fullWindowMs / emptyWindowMs};
     window.figure = QStringLiteral("window built and painted in a warm process: %1 with %2 "
                                    "records, %3 with none (medians of %4)")
-                        .arg(ms(median(fullTimes)))
+                        .arg(ms(fullWindowMs))
                         .arg(LargeHistory)
-                        .arg(ms(median(emptyTimes)))
+                        .arg(ms(emptyWindowMs))
                         .arg(Rounds);
     window.note = QStringLiteral("the count of the records is the difference: one page is read");
     print(window);
@@ -515,45 +535,42 @@ void paging()
         printNotice(QStringLiteral("paging, 100 000 records"), error);
         return;
     }
-    PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
-    {
-        MainWindow w;
-        w.show();
-        MainWindowProbe::tabWidget(w)->setCurrentWidget(MainWindowProbe::pageHistory(w));
+    const NoSystemPorts ports;
+    MainWindow w;
+    w.show();
+    MainWindowProbe::tabWidget(w)->setCurrentWidget(MainWindowProbe::pageHistory(w));
+    pumpEvents();
+    const int last = MainWindowProbe::totalPages(w);
+
+    // A click on "next page" from `from`, with the table repainted.
+    const auto click = [&w](int from) {
+        MainWindowProbe::setCurrentPage(w, from);
+        QElapsedTimer clock;
+        clock.start();
+        MainWindowProbe::nextPage(w);
         pumpEvents();
-        const int last = MainWindowProbe::totalPages(w);
-
-        // A click on "next page" from `from`, with the table repainted.
-        const auto click = [&w](int from) {
-            MainWindowProbe::setCurrentPage(w, from);
-            QElapsedTimer clock;
-            clock.start();
-            MainWindowProbe::nextPage(w);
-            pumpEvents();
-            return elapsedMs(clock);
-        };
-        QList<double> firstTimes;
-        QList<double> lastTimes;
-        for (int round = 0; round < Rounds; ++round) {
-            firstTimes << click(1);
-            lastTimes << click(last - 1);
-        }
-        const bool landed = MainWindowProbe::currentPage(w) == last;
-
-        const double firstMs = median(firstTimes);
-        const double lastMs = median(lastTimes);
-        BenchLine line{QStringLiteral("paging, 100 000 records"), lastMs / firstMs,
-                       BenchLine::Goal::AtMost, 1.5};
-        line.figure = QStringLiteral("next page: %1 from page 1, %2 from page %3 of %4%5 "
-                                     "(medians of %6, table repainted)")
-                          .arg(ms(firstMs), ms(lastMs))
-                          .arg(last - 1)
-                          .arg(last)
-                          .arg(landed ? QString() : QStringLiteral(" (DID NOT LAND)"))
-                          .arg(Rounds);
-        print(line);
+        return elapsedMs(clock);
+    };
+    QList<double> firstTimes;
+    QList<double> lastTimes;
+    for (int round = 0; round < Rounds; ++round) {
+        firstTimes << click(1);
+        lastTimes << click(last - 1);
     }
-    PortCatalogue::setSystemPortLister({});
+    const bool landed = MainWindowProbe::currentPage(w) == last;
+
+    const double firstMs = median(firstTimes);
+    const double lastMs = median(lastTimes);
+    BenchLine line{QStringLiteral("paging, 100 000 records"), lastMs / firstMs,
+                   BenchLine::Goal::AtMost, 1.5};
+    line.figure = QStringLiteral("next page: %1 from page 1, %2 from page %3 of %4%5 "
+                                 "(medians of %6, table repainted)")
+                      .arg(ms(firstMs), ms(lastMs))
+                      .arg(last - 1)
+                      .arg(last)
+                      .arg(landed ? QString() : QStringLiteral(" (DID NOT LAND)"))
+                      .arg(Rounds);
+    print(line);
 }
 
 void csvExport()
