@@ -7,9 +7,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QStandardPaths>
-#include <QVariant>
 
 namespace bench
 {
@@ -27,12 +25,8 @@ bool fill(QSqlDatabase &db, int count, QString *error)
     }
     if (!HistoryStore::createTable(db, error))
         return false;
-    // One transaction: the console's own one-commit-per-record insert would take minutes.
+    // The console's own insert, in one transaction: a commit per record would take minutes.
     db.transaction();
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral(
-        "INSERT OR REPLACE INTO HistoryData (record_index, data_type, avg_value, max_value, "
-        "min_value, unit, battery) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     for (int n = 1; n <= count; ++n) {
         // The generator's numbers end at its maximum; the contents repeat from there on.
         const auto number = std::uint16_t((n - 1) % sim::MaxRecordCount + 1);
@@ -41,15 +35,7 @@ bool fill(QSqlDatabase &db, int count, QString *error)
         if (!record)
             record =
                 HistoryRecord{n, QStringLiteral("接地电阻"), 1.0, 1.0, 1.0, QStringLiteral("Ω"), 0};
-        query.addBindValue(record->record_index);
-        query.addBindValue(record->data_type);
-        query.addBindValue(record->avg_value);
-        query.addBindValue(record->max_value);
-        query.addBindValue(record->min_value);
-        query.addBindValue(record->unit);
-        query.addBindValue(record->battery);
-        if (!query.exec()) {
-            *error = query.lastError().text();
+        if (!HistoryStore::insert(db, *record, error)) {
             db.rollback();
             return false;
         }
