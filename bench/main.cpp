@@ -6,9 +6,10 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <map>
+#include <utility>
+#include <vector>
 
 int main(int argc, char *argv[])
 {
@@ -17,7 +18,7 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    const std::map<QString, std::function<void()>> benchmarks = {
+    const std::vector<std::pair<QString, void (*)()>> benchmarks = {
         {QStringLiteral("download-modern"), bench::modernDownload},
         {QStringLiteral("download-legacy"), bench::legacyDownload},
         {QStringLiteral("readings"), bench::readingsLongRun},
@@ -27,27 +28,26 @@ int main(int argc, char *argv[])
         {QStringLiteral("csv"), bench::csvExport},
         {QStringLiteral("legacy-page"), bench::legacyPage},
         {QStringLiteral("legacy-save"), bench::legacySave},
-        // Not a benchmark of its own: the window process the start-up benchmark launches.
-        {QStringLiteral("startup-window"), bench::startupWindow},
     };
-    const QStringList order = {QStringLiteral("download-modern"),
-                               QStringLiteral("download-legacy"),
-                               QStringLiteral("readings"),
-                               QStringLiteral("log"),
-                               QStringLiteral("startup"),
-                               QStringLiteral("paging"),
-                               QStringLiteral("csv"),
-                               QStringLiteral("legacy-page"),
-                               QStringLiteral("legacy-save")};
+    QStringList names;
+    for (const auto &benchmark : benchmarks)
+        names << benchmark.first;
 
     QStringList chosen = app.arguments().mid(1);
     if (chosen.isEmpty())
-        chosen = order;
+        chosen = names;
     for (const QString &name : chosen) {
-        const auto found = benchmarks.find(name);
+        // Not a benchmark of its own: the window process the start-up benchmark launches.
+        if (name == QStringLiteral("startup-window")) {
+            bench::startupWindow();
+            continue;
+        }
+        const auto found =
+            std::find_if(benchmarks.begin(), benchmarks.end(),
+                         [&name](const auto &benchmark) { return benchmark.first == name; });
         if (found == benchmarks.end()) {
             std::fprintf(stderr, "telvoro-bench: no benchmark \"%s\"; there are: %s\n",
-                         qPrintable(name), qPrintable(order.join(QLatin1Char(' '))));
+                         qPrintable(name), qPrintable(names.join(QLatin1Char(' '))));
             return 2;
         }
         found->second();
