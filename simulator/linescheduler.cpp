@@ -22,6 +22,11 @@ void LineScheduler::send(const std::vector<std::uint8_t> &reply, std::int64_t no
     for (int i = 0; i < settings.noiseBytes; ++i)
         bytes.push_back(std::uint8_t(random_.below(256)));
     bytes.insert(bytes.end(), reply.begin(), reply.end());
+    if (!reply.empty() && random_.chance(settings.damageReplyProbability)) {
+        const std::size_t at =
+            bytes.size() - reply.size() + random_.below(std::uint32_t(reply.size()));
+        bytes[at] ^= std::uint8_t(random_.between(1, 255));
+    }
 
     std::int64_t t = std::max(nowUs, lineFreeUs_);
     int pieceLeft = 0;

@@ -21,6 +21,9 @@ struct LineSettings {
     int maxChunk = 0;                ///< 0: replies go whole; else pieces of 1..maxChunk bytes
     double dropProbability = 0.0;    ///< per byte sent
     double corruptProbability = 0.0; ///< per byte sent
+    /// Per reply: one byte of it (never more) is changed, so the frame check always catches
+    /// the damage, where two damaged bytes of one frame can cancel out in its checksum.
+    double damageReplyProbability = 0.0;
 };
 
 /// Decides which bytes leave the instrument when. Pure: the caller supplies the clock

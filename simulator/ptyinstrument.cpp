@@ -305,6 +305,6 @@ void PtyInstrument::scheduleTest()
 
 sim::LineSettings PtyInstrument::lineSettings() const
 {
-    return {options_.paced, options_.noiseBytes, options_.maxChunk, options_.dropProbability,
-            options_.corruptProbability};
+    return {options_.paced,           options_.noiseBytes,         options_.maxChunk,
+            options_.dropProbability, options_.corruptProbability, options_.damageReplyProbability};
 }

@@ -12,17 +12,18 @@ struct SimOptions {
     quint16 valueB = 1300;
     quint16 valueC = 1200;
     quint8 battery = 0;
-    int recordCount = 5;                ///< stored records, generated from `seed`
-    quint64 seed = 1;                   ///< record contents, test variation and faults
-    bool paced = true;                  ///< replies leave at 4800 baud, about 2.08 ms per byte
-    bool pacedCommands = false;         ///< commands also arrive at 4800 baud: answered
-                                        ///< only once their last byte is in
-    int testTimeMs = 3000;              ///< a SingleTest's new reading appears after this time
-    bool answerDoubledCommands = false; ///< false: a command repeated at once is answered once
-    int noiseBytes = 0;                 ///< garbage bytes sent before each reply
-    int maxChunk = 0;                   ///< 0: whole replies; else pieces of 1..maxChunk bytes
-    double dropProbability = 0.0;       ///< per byte sent
-    double corruptProbability = 0.0;    ///< per byte sent
-    bool silent = false;                ///< commands are heard and obeyed but never answered
-    int unplugAfterMs = -1;             ///< unplug this long after open(); -1: never
+    int recordCount = 5;                 ///< stored records, generated from `seed`
+    quint64 seed = 1;                    ///< record contents, test variation and faults
+    bool paced = true;                   ///< replies leave at 4800 baud, about 2.08 ms per byte
+    bool pacedCommands = false;          ///< commands also arrive at 4800 baud: answered
+                                         ///< only once their last byte is in
+    int testTimeMs = 3000;               ///< a SingleTest's new reading appears after this time
+    bool answerDoubledCommands = false;  ///< false: a command repeated at once is answered once
+    int noiseBytes = 0;                  ///< garbage bytes sent before each reply
+    int maxChunk = 0;                    ///< 0: whole replies; else pieces of 1..maxChunk bytes
+    double dropProbability = 0.0;        ///< per byte sent
+    double corruptProbability = 0.0;     ///< per byte sent
+    double damageReplyProbability = 0.0; ///< per reply: exactly one of its bytes changed
+    bool silent = false;                 ///< commands are heard and obeyed but never answered
+    int unplugAfterMs = -1;              ///< unplug this long after open(); -1: never
 };

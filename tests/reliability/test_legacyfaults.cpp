@@ -57,9 +57,11 @@ private slots:
         QVERIFY(
             QTest::qWaitFor([&] { return rig.text("Label1") == QStringLiteral("13.00Ω"); }, Wait));
         makeNoisy(*rig.sim);
+        DamageCounter damage(*rig.sim);
 
         // Reading and count requests far more often than every 800 ms, and a look at what the
-        // console shows after each.
+        // console shows after each, until the chart history is full: how many requests that
+        // takes depends on how many replies the noise spares, which is not what is tested.
         QSet<QString> shown;
         QSet<qint32> counts;
         int requests = 0;
@@ -70,20 +72,19 @@ private slots:
             shown.insert(rig.text("Label1"));
             counts.insert(rig.state->meterRecCount);
         });
-        rig.sim->clearReceived();
         driver.start(10);
-        QVERIFY(QTest::qWaitFor([&] { return requests >= 600; }, Wait));
+        const bool full =
+            QTest::qWaitFor([&] { return rig.state->histAvg[HistoryKept] != 0; }, 120000);
         driver.stop();
+        QVERIFY2(full, qPrintable(QStringLiteral("%1 requests, %2 kept")
+                                      .arg(requests)
+                                      .arg(std::count(rig.state->histAvg.begin(),
+                                                      rig.state->histAvg.end(), 1234))));
 
+        QVERIFY2(damage.damaged >= 5, qPrintable(QString::number(damage.damaged)));
         QCOMPARE(shown, QSet<QString>{QStringLiteral("13.00Ω")});
         QCOMPARE(counts, QSet<qint32>{5});
-        QVERIFY(rig.sim->receivedCommands().size() >= 300);
         // Every repeated reading went into the chart history unchanged.
-        QVERIFY2(rig.state->histAvg[HistoryKept] != 0,
-                 qPrintable(QStringLiteral("%1 requests, %2 frames seen")
-                                .arg(rig.sim->receivedCommands().size())
-                                .arg(std::count(rig.state->histAvg.begin(),
-                                                rig.state->histAvg.end(), 1234))));
         for (int i = 0; i <= HistoryKept; ++i) {
             QCOMPARE(rig.state->histAvg[i], 1234);
             QCOMPARE(rig.state->histMax[i], 1300);

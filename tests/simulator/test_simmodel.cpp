@@ -472,6 +472,32 @@ private slots:
             QVERIFY(std::equal(reply.begin(), reply.end(), sent.end() - std::ptrdiff_t(11)));
         }
     }
+
+    // Damage that tests rely on being caught: one byte per damaged reply, never two that
+    // could cancel out in the checksum, and never in the noise before the reply.
+    void damagedReplyDiffersInOneByteAndFailsItsCheck()
+    {
+        sim::LineScheduler line(5);
+        sim::LineSettings settings;
+        settings.paced = false;
+        settings.noiseBytes = 2;
+        settings.damageReplyProbability = 0.5;
+        const InstrumentFrame frame = knownframes::ReadingOhms;
+        const std::vector<std::uint8_t> reply(frame.begin(), frame.end());
+        int damaged = 0;
+        for (int i = 0; i < 2000; ++i) {
+            line.send(reply, 0, settings);
+            const auto sent = line.takeDue(1'000'000);
+            QCOMPARE(sent.size(), reply.size() + 2);
+            int differing = 0;
+            for (std::size_t b = 0; b < reply.size(); ++b)
+                differing += sent[b + 2] != reply[b];
+            QVERIFY(differing <= 1);
+            QCOMPARE(protocol::checkFrame(sent.data() + 2), differing == 0);
+            damaged += differing;
+        }
+        QVERIFY2(damaged > 800 && damaged < 1200, qPrintable(QString::number(damaged)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSimModel)
