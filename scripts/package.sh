@@ -2,7 +2,8 @@
 # Builds the Debian package as the README's packaging commands do (in build-release/), with
 # Debian's hardening flags, and checks it: lintian without errors or warnings, the AppStream
 # metadata, the desktop entries, each desktop entry's program starting from the unpacked
-# package, and a manual page for every program. Fails on the first problem.
+# package, and a manual page for every program. Runs every check and exits non-zero when any
+# of them fails.
 #   scripts/package.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
