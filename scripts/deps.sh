@@ -10,6 +10,8 @@ packages=(
     fonts-noto-cjk fonts-noto-color-emoji
     # The print test prints through a private CUPS server to a PDF queue and reads the PDF back.
     cups printer-driver-cups-pdf poppler-utils
+    # The packaging tests validate the AppStream metadata and the desktop entries.
+    appstream desktop-file-utils
 )
 packages+=("$@")
 
