@@ -166,9 +166,9 @@ private:
     /// Writes the request for record `number` and pushes it to the line at once.
     bool writeHistoryRequest(int number);
     void onHistoryWatchdogTimeout();
-    /// Ends a running download (no-op when none runs): flags cleared, progress bar hidden,
-    /// button restored, the stored records kept and shown; polling resumes after a
-    /// `NoAnswer` stop only. Closing the port runs it with `LinkLost` by itself.
+    /// Ends a running download (no-op when none runs) through `endHistoryDownload`, the stored
+    /// records kept and shown; polling resumes after a `NoAnswer` stop only. Closing the port
+    /// runs it with `LinkLost` by itself.
     void stopHistoryDownload(HistoryStop why);
     void finishHistoryDownload();
     /// Leaves a download however it ends: flags cleared, watchdog stopped, controls restored.

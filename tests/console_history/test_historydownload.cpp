@@ -260,11 +260,12 @@ private slots:
     // count, and the records of the first stay stored and shown.
     void silentInstrumentEndsTheDownloadCleanly()
     {
-        connectTo(15);
+        connectTo(25);
         startSync();
         QVERIFY(waitIdle());
         const QList<HistoryRecord> first = HistoryStore::all(MainWindowProbe::db(*window));
         QCOMPARE(first.size(), decodeAll(sim->records()).size());
+        QVERIFY(first.size() > 10); // a second page to stay on
         QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
         const QString page = MainWindowProbe::labelPage(*window)->text();
         const int rows = MainWindowProbe::tableHistory(*window)->rowCount();
