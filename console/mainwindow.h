@@ -149,6 +149,10 @@ private:
     int historyTotal = 0;
     int historyIndex = 1;
 
+    // Alarm area additions.
+    /// Lowers a raised alarm; while connected, logs `logLine` and switches the buzzer off.
+    void lowerAlarm(const QString &logLine);
+
     // Link area additions.
     void dispatchFrame(const unsigned char *frame);
     void acceptHandshake();
@@ -162,11 +166,15 @@ private:
     /// Writes the request for record `number` and pushes it to the line at once.
     bool writeHistoryRequest(int number);
     void onHistoryWatchdogTimeout();
-    /// Ends a running download (no-op when none runs): flags cleared, progress bar hidden,
-    /// button restored, the stored records kept and shown; polling resumes after a
-    /// `NoAnswer` stop only. Closing the port runs it with `LinkLost` by itself.
+    /// Ends a running download (no-op when none runs) through `endHistoryDownload`, the stored
+    /// records kept and shown; polling resumes after a `NoAnswer` stop only. Closing the port
+    /// runs it with `LinkLost` by itself.
     void stopHistoryDownload(HistoryStop why);
     void finishHistoryDownload();
+    /// Leaves a download however it ends: flags cleared, watchdog stopped, controls restored.
+    void endHistoryDownload();
+    /// While a download runs, the sync, clear and export buttons take no clicks.
+    void showHistoryDownloadRunning(bool running);
     // Re-requests a count or record that did not come within a second, a few times.
     QTimer *historyWatchdog = nullptr;
     int historyRetries = 0;

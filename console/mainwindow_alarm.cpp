@@ -50,26 +50,34 @@ void MainWindow::initAlarmSystem()
 
 void MainWindow::triggerAlarm(bool on)
 {
-    if (isAlarmActive == on)
+    if (!on) {
+        lowerAlarm(QStringLiteral("[恢复] 阻值回落安全范围，已解除报警。"));
         return;
-    isAlarmActive = on;
+    }
+    if (isAlarmActive)
+        return;
+    isAlarmActive = true;
 
-    if (on) {
-        alarmOverlay->setGeometry(0, 0, width(), height());
-        alarmOverlay->raise();
-        alarmOverlay->show();
-        alarmAnimation->start();
-        if (isConnected) {
-            appendLog(QStringLiteral("[警告] 阻值超限！已触发声光报警。"));
-            onBtnBeepOnClicked();
-        }
-    } else {
-        alarmAnimation->stop();
-        alarmOverlay->hide();
-        if (isConnected) {
-            appendLog(QStringLiteral("[恢复] 阻值回落安全范围，已解除报警。"));
-            onBtnBeepOffClicked();
-        }
+    alarmOverlay->setGeometry(0, 0, width(), height());
+    alarmOverlay->raise();
+    alarmOverlay->show();
+    alarmAnimation->start();
+    if (isConnected) {
+        appendLog(QStringLiteral("[警告] 阻值超限！已触发声光报警。"));
+        onBtnBeepOnClicked();
+    }
+}
+
+void MainWindow::lowerAlarm(const QString &logLine)
+{
+    if (!isAlarmActive)
+        return;
+    isAlarmActive = false;
+    alarmAnimation->stop();
+    alarmOverlay->hide();
+    if (isConnected) {
+        appendLog(logLine);
+        onBtnBeepOffClicked();
     }
 }
 

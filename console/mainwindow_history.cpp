@@ -143,8 +143,12 @@ void MainWindow::onBtnClearHistoryClicked()
     if (answer != QMessageBox::Yes)
         return;
 
-    if (!HistoryStore::clear(db))
+    if (!HistoryStore::clear(db)) {
+        // The instrument keeps its records too: clearing only one side would split the history.
+        appendLog(QStringLiteral(
+            "[错误] 本地历史记录清除失败（数据库可能被占用或只读），未向设备下发清空指令。"));
         return;
+    }
     currentPage = 1;
     updatePagination();
 
@@ -217,13 +221,9 @@ void MainWindow::onBtnSyncHistoryClicked()
     pollTimer->stop();
     autoTestTimer->stop();
 
-    HistoryStore::clear(db);
-    currentPage = 1;
-    updatePagination();
-    appendLog(QStringLiteral("[数据库] 同步前已清理本地旧数据。"));
-
-    btnSyncHistory->setEnabled(false);
-    btnSyncHistory->setText(QStringLiteral("同步中..."));
+    // The local records stay until the instrument has answered the count: a silent instrument
+    // must not cost the operator the history.
+    showHistoryDownloadRunning(true);
     awaitingHistoryCount = true;
     historyRetries = 0;
     historyStoreFailures = 0;
@@ -253,10 +253,24 @@ void MainWindow::processHistoryCountFrame(const unsigned char *frame)
     awaitingHistoryCount = false;
     historyTotal = count;
 
+    // Without a database there is nothing to empty; the start-up said why. A store that cannot
+    // be emptied is left as it was rather than mixed with the new records.
+    if (db.isOpen()) {
+        if (!HistoryStore::clear(db)) {
+            appendLog(QStringLiteral("[错误] 本地旧数据清理失败（数据库可能被占用或只读），"
+                                     "同步已中止，本地历史记录保持不变。"));
+            endHistoryDownload();
+            pollTimer->start(1000);
+            return;
+        }
+        currentPage = 1;
+        updatePagination();
+        appendLog(QStringLiteral("[数据库] 同步前已清理本地旧数据。"));
+    }
+
     if (count == 0) {
         appendLog(QStringLiteral("[同步] 设备端无历史记录。"));
-        btnSyncHistory->setEnabled(true);
-        btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
+        endHistoryDownload();
         pollTimer->start(1000);
         return;
     }
@@ -327,10 +341,7 @@ void MainWindow::processHistoryDataFrame(const unsigned char *frame)
 
 void MainWindow::finishHistoryDownload()
 {
-    isSyncingHistory = false;
-    progressSync->hide();
-    btnSyncHistory->setEnabled(true);
-    btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
+    endHistoryDownload();
     if (historyStoreFailures == 0)
         appendLog(QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！"));
     else
@@ -376,8 +387,12 @@ void MainWindow::stopHistoryDownload(HistoryStop why)
 
     const QString cause = why == HistoryStop::NoAnswer ? QStringLiteral("设备多次无应答")
                                                        : QStringLiteral("通信链路已断开");
+    // Before the count the local records have not been touched.
+    const bool recordsCame = isSyncingHistory;
     if (awaitingHistoryCount) {
-        appendLog(QStringLiteral("[同步] %1，同步已中止：未能获取历史记录总数。").arg(cause));
+        appendLog(
+            QStringLiteral("[同步] %1，同步已中止：未能获取历史记录总数，本地历史记录保持不变。")
+                .arg(cause));
     } else {
         appendLog(
             QStringLiteral("[同步] %1，同步已中止于第 %2 / %3 条记录，已入库的 %4 条记录予以保留。")
@@ -387,14 +402,32 @@ void MainWindow::stopHistoryDownload(HistoryStop why)
                 .arg(HistoryStore::count(db)));
     }
 
+    endHistoryDownload();
+    if (recordsCame) {
+        currentPage = 1;
+        updatePagination();
+    }
+    if (why == HistoryStop::NoAnswer)
+        pollTimer->start(1000);
+}
+
+void MainWindow::endHistoryDownload()
+{
     historyWatchdog->stop();
     awaitingHistoryCount = false;
     isSyncingHistory = false;
-    progressSync->hide();
-    btnSyncHistory->setEnabled(true);
-    btnSyncHistory->setText(QStringLiteral("🔄 同步设备数据"));
-    currentPage = 1;
-    updatePagination();
-    if (why == HistoryStop::NoAnswer)
-        pollTimer->start(1000);
+    showHistoryDownloadRunning(false);
+}
+
+void MainWindow::showHistoryDownloadRunning(bool running)
+{
+    btnSyncHistory->setEnabled(!running);
+    btnSyncHistory->setText(running ? QStringLiteral("同步中...")
+                                    : QStringLiteral("🔄 同步设备数据"));
+    // Clearing mid-download would delete the records fetched so far and the instrument's own;
+    // exporting would write a partial report.
+    btnClearHistory->setEnabled(!running);
+    btnExport->setEnabled(!running);
+    if (!running)
+        progressSync->hide();
 }

@@ -52,8 +52,15 @@ void MainWindow::startAutoScan()
     pollTimer->stop();
     // A probe of an earlier scan must not time out into this one.
     handshakeTimer->stop();
-    if (serialPort->isOpen())
+    // What belongs to the old link ends while it is still up: the instrument hears the buzzer
+    // go off, and the automatic test does not go on against a closed port.
+    lowerAlarm(QStringLiteral("[系统] 重新扫描前已解除声光报警。"));
+    btnAutoTest->setChecked(false);
+    if (serialPort->isOpen()) {
+        // Closing drops whatever is still queued for the line.
+        serialPort->flush();
         serialPort->close();
+    }
     isConnected = false;
     rxBuffer.clear();
     scanIndex = 0;

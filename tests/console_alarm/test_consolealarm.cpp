@@ -5,6 +5,8 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 
+#include <optional>
+
 using protocol::buildFrame;
 using protocol::ReadingMarker;
 
@@ -215,6 +217,76 @@ private slots:
         QVERIFY(MainWindowProbe::isConnected(w));
         QVERIFY(MainWindowProbe::pollTimer(w)->isActive());
         QVERIFY(dialogs.seen.isEmpty());
+    }
+
+    // A rescan drops the link, and with it what the link was doing: the alarm goes down with
+    // the buzzer switched off while the instrument can still hear it, and the automatic test
+    // stops as if switched off by hand, before the port closes.
+    void rescanEndsWhatBelongsToTheOldLink_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QStringList>("linesBeforeTheScan");
+        QTest::newRow("alarm raised")
+            << "alarm"
+            << QStringList{QStringLiteral("[系统] 重新扫描前已解除声光报警。"),
+                           QStringLiteral("[控制] 已下发 关蜂鸣器 指令: 64 65 F7 44")};
+        QTest::newRow("automatic test running")
+            << "autotest" << QStringList{QStringLiteral("[自动测试] 任务已手动停止。")};
+    }
+    void rescanEndsWhatBelongsToTheOldLink()
+    {
+        QFETCH(QString, state);
+        QFETCH(QStringList, linesBeforeTheScan);
+        AlarmFixture f;
+        QVERIFY(f.waitConnected());
+        MainWindow &w = f.w();
+        if (state == QLatin1String("alarm")) {
+            MainWindowProbe::spinAlarmThreshold(w)->setValue(0);
+            MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
+            QVERIFY(QTest::qWaitFor([&] { return f.instrument->buzzerOn(); }, 10000));
+        } else {
+            MainWindowProbe::btnAutoTest(w)->click();
+            QVERIFY(MainWindowProbe::autoTestTimer(w)->isActive());
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return f.instrument->receivedCommands().contains(protocol::Command::SingleTest);
+                },
+                10000));
+        }
+
+        // The instrument's buzzer and what it heard when the new scan's probe reached it.
+        QList<quint16> heardBeforeProbe;
+        std::optional<bool> buzzerAtProbe;
+        connect(f.instrument.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
+            if (code == protocol::Command::Probe && !buzzerAtProbe) {
+                buzzerAtProbe = f.instrument->buzzerOn();
+                heardBeforeProbe = f.instrument->receivedCommands();
+            }
+        });
+        f.instrument->clearReceived();
+        const qsizetype before = logMessages(w).size();
+        MainWindowProbe::btnScan(w)->click();
+
+        QVERIFY(!MainWindowProbe::isAlarmActive(w));
+        QVERIFY(!MainWindowProbe::alarmOverlay(w)->isVisible());
+        QCOMPARE(MainWindowProbe::alarmAnimation(w)->state(), QAbstractAnimation::Stopped);
+        QVERIFY(!MainWindowProbe::autoTestTimer(w)->isActive());
+        QVERIFY(!MainWindowProbe::btnAutoTest(w)->isChecked());
+        QCOMPARE(MainWindowProbe::btnAutoTest(w)->text(), QStringLiteral("▶ 开始自动测试"));
+        QVERIFY(MainWindowProbe::btnSingleTest(w)->isEnabled());
+        const QStringList scanStart = {QString(29, u'='),
+                                       QStringLiteral("[系统] 启动设备扫描与握手...")};
+        QCOMPARE(logMessages(w).mid(before, linesBeforeTheScan.size() + 2),
+                 linesBeforeTheScan + scanStart);
+
+        QVERIFY(f.waitConnected());
+        QVERIFY(buzzerAtProbe.has_value());
+        QVERIFY(!*buzzerAtProbe);
+        heardBeforeProbe.removeAll(protocol::Command::RequestReading);
+        QList<quint16> expected = {protocol::Command::Probe};
+        if (state == QLatin1String("alarm"))
+            expected.prepend(protocol::Command::BuzzerOff);
+        QCOMPARE(heardBeforeProbe, expected);
     }
 
     void cablePulled_data()

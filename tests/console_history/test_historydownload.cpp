@@ -75,10 +75,10 @@ private slots:
         QVERIFY(waitIdle());
 
         QCOMPARE(syncLines(logSince(*window, before)),
-                 QStringList({ClearedBeforeSync, AskingCount,
+                 QStringList({AskingCount, ClearedBeforeSync,
                               QStringLiteral("[同步] 设备端无历史记录。")}));
         QCOMPARE(nonReadingCommands(), QList<quint16>({protocol::Command::RequestRecordCount}));
-        // The local store was emptied before the count was known.
+        // The count answered, the local store was emptied.
         QCOMPARE(HistoryStore::count(MainWindowProbe::db(*window)), 0);
         QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), 0);
         expectIdleWithPolling();
@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(MainWindowProbe::progressSync(*window)->value(), 3);
         QCOMPARE(MainWindowProbe::progressSync(*window)->maximum(), 3);
         QCOMPARE(syncLines(logSince(*window, before)),
-                 QStringList({ClearedBeforeSync, AskingCount,
+                 QStringList({AskingCount, ClearedBeforeSync,
                               QStringLiteral("[同步] 设备端共有 3 条历史记录，开始高速同步..."),
                               AllStored}));
 
@@ -256,10 +256,22 @@ private slots:
                  QList<quint16>({protocol::Command::RequestRecordCount, 1, 2, 3, 4}));
     }
 
+    // The instrument falls silent after a first download: the second one never learns the
+    // count, and the records of the first stay stored and shown.
     void silentInstrumentEndsTheDownloadCleanly()
     {
-        connectTo(5);
+        connectTo(25);
+        startSync();
+        QVERIFY(waitIdle());
+        const QList<HistoryRecord> first = HistoryStore::all(MainWindowProbe::db(*window));
+        QCOMPARE(first.size(), decodeAll(sim->records()).size());
+        QVERIFY(first.size() > 10); // a second page to stay on
+        QTest::mouseClick(MainWindowProbe::btnNextPage(*window), Qt::LeftButton);
+        const QString page = MainWindowProbe::labelPage(*window)->text();
+        const int rows = MainWindowProbe::tableHistory(*window)->rowCount();
+
         sim->setSilent(true);
+        sim->clearReceived();
         const int before = logMessages(*window).size();
         startSync();
         QVERIFY(waitIdle());
@@ -267,13 +279,66 @@ private slots:
         const quint16 ask = protocol::Command::RequestRecordCount;
         QCOMPARE(nonReadingCommands(), QList<quint16>({ask, ask, ask, ask}));
         QCOMPARE(syncLines(logSince(*window, before)),
-                 QStringList({ClearedBeforeSync, AskingCount,
+                 QStringList({AskingCount,
                               QStringLiteral("[同步] 等待记录总数应答超时，重新请求 (1/3)..."),
                               QStringLiteral("[同步] 等待记录总数应答超时，重新请求 (2/3)..."),
                               QStringLiteral("[同步] 等待记录总数应答超时，重新请求 (3/3)..."),
-                              QStringLiteral(
-                                  "[同步] 设备多次无应答，同步已中止：未能获取历史记录总数。")}));
+                              QStringLiteral("[同步] 设备多次无应答，同步已中止：未能获取历史记录"
+                                             "总数，本地历史记录保持不变。")}));
+        QVERIFY(sameRecords(HistoryStore::all(MainWindowProbe::db(*window)), first));
+        QCOMPARE(MainWindowProbe::labelPage(*window)->text(), page);
+        QCOMPARE(MainWindowProbe::tableHistory(*window)->rowCount(), rows);
         expectIdleWithPolling();
+    }
+
+    // However a download ends, clearing and exporting wait for it: both would otherwise act on
+    // a half-fetched history (and clearing would erase the instrument's records mid-download).
+    void clearAndExportWaitForTheDownload_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QStringList>("asks"); // the requests watched, as the instrument heard them
+        const QString count = QString::number(protocol::Command::RequestRecordCount);
+        QTest::newRow("all records stored") << 3 << "finish" << QStringList{count, "2"};
+        QTest::newRow("instrument holds none") << 0 << "finish" << QStringList{count};
+        QTest::newRow("count never answered")
+            << 3 << "silent" << QStringList{count, count, count, count};
+        QTest::newRow("rescan during the records") << 3 << "rescan" << QStringList{count, "2"};
+    }
+
+    void clearAndExportWaitForTheDownload()
+    {
+        QFETCH(int, records);
+        QFETCH(QString, ending);
+        QFETCH(QStringList, asks);
+        connectTo(records);
+        sim->setSilent(ending == QLatin1String("silent"));
+
+        // Which of clear and export took clicks each time the instrument heard the count
+        // request or the request for record 2.
+        QStringList usable;
+        QPushButton *clear = MainWindowProbe::btnClearHistory(*window);
+        QPushButton *exportCsv = MainWindowProbe::btnExport(*window);
+        connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
+            if (code != protocol::Command::RequestRecordCount && code != 2)
+                return;
+            usable << QStringLiteral("%1:%2%3")
+                          .arg(code)
+                          .arg(clear->isEnabled() ? " clear" : "")
+                          .arg(exportCsv->isEnabled() ? " export" : "");
+            if (code == 2 && ending == QLatin1String("rescan"))
+                MainWindowProbe::btnScan(*window)->click();
+        });
+        startSync();
+        QVERIFY(waitIdle());
+
+        QStringList expected;
+        for (const QString &ask : asks)
+            expected << ask + u':';
+        QCOMPARE(usable, expected);
+        QVERIFY(clear->isEnabled());
+        QVERIFY(exportCsv->isEnabled());
+        expectIdle();
     }
 
     void missingRecord_data()

@@ -39,6 +39,11 @@ namespace
 constexpr int Wait = 20000;
 const QString ConnectionName = QString::fromLatin1(QSqlDatabase::defaultConnection);
 const QString ArchiveFailed = QStringLiteral("[错误] 历史记录归档失败！");
+const QString NoneStored = QStringLiteral("[错误] 历史记录同步完毕，但有 3 条记录未能入库！");
+const QString NotEmptied = QStringLiteral(
+    "[错误] 本地旧数据清理失败（数据库可能被占用或只读），同步已中止，本地历史记录保持不变。");
+const QString ClearFailed =
+    QStringLiteral("[错误] 本地历史记录清除失败（数据库可能被占用或只读），未向设备下发清空指令。");
 
 // A folder nobody may write: a read-only temporary folder, or, for root, who writes through
 // permissions, a kernel file system that holds no ordinary files.
@@ -262,23 +267,27 @@ private slots:
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("startLine");
-        QTest::addColumn<int>("archiveErrors");
+        QTest::addColumn<QString>("downloadEnd");
+        QTest::addColumn<bool>("recordsAsked");
         QTest::addColumn<QString>("exportText");
-        // Without a database the start-up line has said why; no line per record follows.
+        // Without a database the start-up line has said why; no line per record follows. A
+        // store that cannot be emptied stops the download before the first record.
         QTest::newRow("TestHistory.db in a read-only folder")
-            << "readonly" << QStringLiteral("[致命] 无法连接到本地历史数据库！") << 0 << QString();
+            << "readonly" << QStringLiteral("[致命] 无法连接到本地历史数据库！") << NoneStored
+            << true << QString();
         QTest::newRow("a garbage file named TestHistory.db")
-            << "garbage" << QStringLiteral("[致命] 数据表初始化失败！") << 3
+            << "garbage" << QStringLiteral("[致命] 数据表初始化失败！") << NotEmptied << false
             << QStringLiteral("无法读取历史数据库，报告未生成！");
         QTest::newRow("TestHistory.db locked by another program")
-            << "locked" << QStringLiteral("[致命] 数据表初始化失败！") << 3
+            << "locked" << QStringLiteral("[致命] 数据表初始化失败！") << NotEmptied << false
             << QStringLiteral("无法读取历史数据库，报告未生成！");
     }
     void historyDatabase()
     {
         QFETCH(QString, setup);
         QFETCH(QString, startLine);
-        QFETCH(int, archiveErrors);
+        QFETCH(QString, downloadEnd);
+        QFETCH(bool, recordsAsked);
         QFETCH(QString, exportText);
 
         QTemporaryDir scratch;
@@ -310,12 +319,32 @@ private slots:
         const QStringList start = logMessages(w);
         QVERIFY2(start.filter(startLine).size() == 1, qPrintable(start.join(u'\n')));
 
-        // A download still runs to its end, and does not end as if its records were stored.
+        // A download does not end as if its records were stored.
         const qsizetype mark = logMessages(w).size();
         QVERIFY(console.download());
         const QStringList lines = logSince(w, mark);
-        QCOMPARE(lines.filter(ArchiveFailed).size(), archiveErrors);
-        QCOMPARE(lines.last(), QStringLiteral("[错误] 历史记录同步完毕，但有 3 条记录未能入库！"));
+        QCOMPARE(lines.filter(ArchiveFailed).size(), 0);
+        QCOMPARE(lines.last(), downloadEnd);
+        QCOMPARE(console.sim->receivedCommands().contains(1), recordsAsked);
+
+        // Clearing says it could not, and the instrument keeps its records.
+        {
+            ModalDriver confirm;
+            confirm.thenClick(QMessageBox::Yes);
+            console.sim->clearReceived();
+            const qsizetype clearMark = logMessages(w).size();
+            MainWindowProbe::btnClearHistory(w)->click();
+            QCOMPARE(confirm.seen.size(), 1);
+            QCOMPARE(logSince(w, clearMark), QStringList{ClearFailed});
+            // The next poll follows anything the clear could have written.
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    return console.sim->receivedCommands().contains(
+                        protocol::Command::RequestReading);
+                },
+                Wait));
+            QVERIFY(!console.sim->receivedCommands().contains(protocol::Command::ClearRecords));
+        }
 
         // Export: nothing without a database; an unreadable one is said so, and neither is a
         // report that looks complete written nor an earlier one replaced.
