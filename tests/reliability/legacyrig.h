@@ -2,7 +2,8 @@
 
 // The legacy console on its own timers with the simulated instrument behind whichever port
 // number it opens, as a USB adapter that may come back under another number: an instrument
-// unplugged and opened again (on a new device) is found by the next step of the search.
+// unplugged and opened again (on a new device) is found by the next step of the search. Or,
+// given a port number, the instrument is there alone, as on a fixed COM port.
 
 #include "form1.h"
 #include "legacystate.h"
@@ -20,15 +21,19 @@
 class LegacyRig
 {
 public:
-    explicit LegacyRig(const SimOptions &options) : previousDir(QDir::currentPath())
+    /// `instrumentPort` 0: every port number reaches the instrument; otherwise only that one.
+    explicit LegacyRig(const SimOptions &options, int instrumentPort = 0)
+        : previousDir(QDir::currentPath())
     {
         QVERIFY(dir.isValid());
         QVERIFY(QDir::setCurrent(dir.path()));
         sim = std::make_unique<PtyInstrument>(options);
         QVERIFY2(sim->open(), qPrintable(sim->errorString()));
         PtyInstrument *instrument = sim.get();
-        MSComm::setPortResolver([instrument](int) {
-            return instrument->isOpen() ? instrument->slavePath() : QString();
+        MSComm::setPortResolver([this, instrument, instrumentPort](int n) {
+            portsOpened.append(n);
+            const bool there = instrumentPort == 0 || n == instrumentPort;
+            return there && instrument->isOpen() ? instrument->slavePath() : QString();
         });
         state = std::make_unique<legacy::LegacyState>();
         form = std::make_unique<Form1>(*state);
@@ -90,6 +95,8 @@ public:
     std::unique_ptr<PtyInstrument> sim;
     std::unique_ptr<legacy::LegacyState> state;
     std::unique_ptr<Form1> form;
+    /// The port number of every open attempt, in order.
+    QList<int> portsOpened;
 
 private:
     QString previousDir;
