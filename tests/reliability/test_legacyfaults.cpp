@@ -113,8 +113,9 @@ private slots:
         QCOMPARE(rig.state->downloading, 0);
     }
 
-    // During a download the link counts as up whatever happens; the re-requests carry on until
-    // the instrument answers again, and then the download completes with every record.
+    // A download rides out a silence shorter than the 3 s after which it pauses: the link counts
+    // as up, the re-requests carry on until the instrument answers again, and then the download
+    // completes with every record.
     void interruptedDownload_data()
     {
         QTest::addColumn<bool>("unplug");
