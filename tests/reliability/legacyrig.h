@@ -14,9 +14,20 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
+
+/// An instrument that answers at once and finishes a single test in 100 ms.
+inline SimOptions unpaced(int records)
+{
+    SimOptions options;
+    options.paced = false;
+    options.recordCount = records;
+    options.testTimeMs = 100;
+    return options;
+}
 
 class LegacyRig
 {
@@ -73,6 +84,25 @@ public:
 
     /// The cable goes back in: the instrument is there again, on a new device.
     bool plugBackIn() { return sim->open(); }
+
+    /// When the instrument is first asked for record `n`, it falls silent or its cable is
+    /// pulled; `interrupted` turns true then.
+    void interruptAt(quint16 n, bool unplug)
+    {
+        QObject::connect(sim.get(), &PtyInstrument::commandReceived, sim.get(),
+                         [this, n, unplug](quint16 code) {
+                             if (code != n || interrupted)
+                                 return;
+                             interrupted = true;
+                             if (!unplug) {
+                                 sim->setSilent(true);
+                                 return;
+                             }
+                             // Not from inside the instrument's own notification.
+                             QTimer::singleShot(0, sim.get(), [this] { sim->unplug(); });
+                         });
+    }
+    bool interrupted = false;
 
     /// Every stored record slot 1..count holds exactly the instrument's record.
     bool holdsRecords(int count, QString *why)
