@@ -4,7 +4,6 @@
 // the other line faults.
 #include "../legacy_link/form1probe.h"
 #include "legacyrig.h"
-#include "meteroperations.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
 
