@@ -147,11 +147,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         case 2:
             clickRead(f);
             break;
-        case 3:
-            if (rerequestTick(s).send)
+        case 3: {
+            const RerequestStep step = rerequestTick(s);
+            if (step.send)
                 send(s);
+            // A dead line pauses the download as the pause button would.
+            if (step.deadLine)
+                f.caption = ContinueCaption;
             FUZZ_CHECK(s.frameCounterSeen == s.frameCounter);
             break;
+        }
         case 4: {
             const ProgressView view = progressTick(s);
             FUZZ_CHECK(!view.visible || (view.value >= 0 && view.value < 100));
@@ -170,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             break;
         case 7:
             if (op & 8) {
-                clearRecordSlots(s, false);
+                clearRecordSlots(s);
                 s.pageCount = 0;
             } else {
                 s.linkUp = s.linkUp ? 0 : 1;

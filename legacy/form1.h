@@ -44,10 +44,10 @@ public:
     void com_st();
     /// Sends `pendingCommand` twice while the port is open, then empties the mailbox.
     void sendPendingCommand();
-    /// Closes and reopens the current port without stepping.
+    /// Closes and reopens the port the last search step opened, without stepping.
     void reopenPort();
 
-    /// Formats `fmtType`/`fmtText` into `fmtText` for display and re-evaluates the alarm
+    /// The live display's formatter: `fmtType`/`fmtText` into `fmtText`, re-evaluating the alarm
     /// condition `overLimit` against the threshold box.
     void formatReading();
 
@@ -79,6 +79,7 @@ private:
     legacy::ValueFormatter valueFormatter();
     void saveRecords();
     void saveChart();
+    void reportSaveFailure();
     void printConfirmedRange();
     void reportFailure(const QString &text);
 

@@ -58,8 +58,9 @@ void Form1::sendPendingCommand()
 
 void Form1::reopenPort()
 {
+    // The port the last search step opened, not `portNo`: start-up moves `portNo` on to 6 for
+    // the search order while COM2 stays open, and reopening COM6 would lose the instrument.
     MSComm1->setPortOpen(false);
-    MSComm1->setCommPort(state.portNo);
     configure(MSComm1);
     MSComm1->setPortOpen(true);
 }
@@ -110,6 +111,14 @@ void Form1::MSComm1_OnComm()
         ShowRecordPage(state.curPage);
     if (outcome.requestNext)
         sendPendingCommand();
+    if (outcome.beyondStore) {
+        const qint32 held = state.meterRecCount;
+        showSystemMessage(
+            QStringLiteral("仪表共有%1组数据，本机只能保存前%2组；其余%3组仍保存在仪表中。")
+                .arg(held)
+                .arg(legacy::MaxRecords)
+                .arg(held - legacy::MaxRecords));
+    }
 }
 
 void Form1::Command5_Click()
@@ -144,6 +153,10 @@ void Form1::Timer1_Timer()
         sendPendingCommand();
     if (step.reopen)
         reopenPort();
+    if (step.deadLine) {
+        Command5->setText(legacy::ContinueCaption);
+        showSystemMessage(QStringLiteral("连接失败."));
+    }
 }
 
 void Form1::Timer6_Timer()

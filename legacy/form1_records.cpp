@@ -57,12 +57,9 @@ void Form1::setRecordBoxText(QTextEdit *box, const QString &text)
 
 legacy::ValueFormatter Form1::valueFormatter()
 {
-    return [this](quint8 type, qint32 raw) {
-        state.fmtType = type;
-        state.fmtText = QString::number(raw);
-        formatReading();
-        return state.fmtText;
-    };
+    // Rows leave the alarm condition alone: the lamp follows the live reading, not the last
+    // record a page, a save or a printout happened to format.
+    return legacy::plainValue;
 }
 
 void Form1::reportFailure(const QString &text)

@@ -31,7 +31,7 @@ void Form1::saveRecords()
     // Written aside and renamed over the old file, so a failed save leaves that one whole.
     QSaveFile file(CommonDialog1.FileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        reportFailure(QStringLiteral("保存失败：无法写入 %1").arg(CommonDialog1.FileName));
+        reportSaveFailure();
 }
 
 void Form1::saveChart()
@@ -42,6 +42,13 @@ void Form1::saveChart()
     CommonDialog1.InitDir = datafolder::path();
     if (!CommonDialog1.ShowSave(this))
         return;
-    if (!Picture2->image().save(CommonDialog1.FileName, "BMP"))
-        reportFailure(QStringLiteral("保存失败：无法写入 %1").arg(CommonDialog1.FileName));
+    // As the record file: a bitmap that cannot be written whole leaves the old one as it was.
+    QSaveFile file(CommonDialog1.FileName);
+    if (!file.open(QIODevice::WriteOnly) || !Picture2->image().save(&file, "BMP") || !file.commit())
+        reportSaveFailure();
+}
+
+void Form1::reportSaveFailure()
+{
+    reportFailure(QStringLiteral("保存失败：无法写入 %1").arg(CommonDialog1.FileName));
 }

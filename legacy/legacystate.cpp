@@ -1,23 +1,15 @@
 #include "legacystate.h"
 
-#include <algorithm>
-#include <type_traits>
-
 namespace legacy
 {
 
-void clearRecordSlots(LegacyState &state, bool withType)
+void clearRecordSlots(LegacyState &state)
 {
-    const auto clear = [](auto &table) {
-        using Entry = typename std::decay_t<decltype(table)>::value_type;
-        std::fill(table.begin(), table.begin() + RecordsClearedTo + 1, Entry{});
-    };
-    if (withType)
-        clear(state.recType);
-    clear(state.recNo);
-    clear(state.recMax);
-    clear(state.recMin);
-    clear(state.recAvg);
+    state.recType.fill(0);
+    state.recNo.fill(0);
+    state.recMax.fill(0);
+    state.recMin.fill(0);
+    state.recAvg.fill(0);
 }
 
 void resetOnLoad(LegacyState &state)
@@ -26,7 +18,7 @@ void resetOnLoad(LegacyState &state)
     state.progressPct = 100;
     // Cancelling a print must not cost the operator the downloaded records.
     if (state.biaozi != PrintConfirmed && !state.reloadByPrinting)
-        clearRecordSlots(state, true);
+        clearRecordSlots(state);
     state.reloadByPrinting = false;
     state.nextRec = 1;
     state.resumeRec = 1;

@@ -39,6 +39,8 @@ struct LegacyState {
     qint32 resumeRec = 0;
     qint32 lastPolledRec = 0;
     qint32 resendCount = 0;
+    /// Re-request ticks of the running download since the last accepted frame.
+    qint32 silentTicks = 0;
     quint8 progressPct = 0;
     qint16 form2zushu = 0;
 
@@ -88,12 +90,9 @@ struct LegacyState {
 
 /// Print-options status that keeps the downloaded records over a reload of `Form1`.
 constexpr qint16 PrintConfirmed = 10;
-/// Record slots 0..RecordsClearedTo are the ones clearing and reloading reset.
-constexpr int RecordsClearedTo = 7000;
-
-/// Zeroes record slots 0..7000 of the number, average, maximum and minimum tables, and of the
-/// type table when `withType`; higher slots are left alone.
-void clearRecordSlots(LegacyState &state, bool withType);
+/// Empties the whole record store: every slot of the number, value and type tables, so a later
+/// smaller download shows and saves nothing of an earlier one.
+void clearRecordSlots(LegacyState &state);
 
 /// The state part of the start-up sequence that runs on every load of `Form1`, after the
 /// first port step: records cleared unless a print was just confirmed or the print-options

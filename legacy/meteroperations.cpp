@@ -30,7 +30,7 @@ std::optional<double> intervalFromText(const QString &text, double factor)
 
 void clearDownloadedRecords(LegacyState &state)
 {
-    clearRecordSlots(state, false);
+    clearRecordSlots(state);
     state.pageCount = 0;
 }
 

@@ -32,7 +32,7 @@ AutoTestStep autoTestTick(LegacyState &state);
 /// result for text that is not a number.
 std::optional<double> intervalFromText(const QString &text, double factor);
 
-/// Clears the downloaded records on the PC side (record types and slots above 7000 stay).
+/// Clears the downloaded records on the PC side; the instrument keeps its own.
 void clearDownloadedRecords(LegacyState &state);
 
 /// A toggle button's next caption and command: the caption `offer` sends `offerCode` and

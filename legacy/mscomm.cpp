@@ -1,11 +1,23 @@
 #include "mscomm.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QSerialPort>
+#include <QSignalBlocker>
+#include <QThread>
 #include <QTimer>
+
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#else
+#include <sys/ioctl.h>
+#endif
 
 namespace
 {
+
+// 8 bytes take 17 ms at 4800 baud.
+constexpr int DrainMs = 50;
 
 struct LineSettings {
     qint32 baud = 9600;
@@ -56,6 +68,22 @@ bool parseSettings(const QString &text, LineSettings &out)
     return true;
 }
 
+// Bytes the driver still holds for the line; 0 where the platform cannot tell.
+qint64 driverOutputQueue(const QSerialPort &port)
+{
+#if defined(Q_OS_WIN)
+    DWORD errors = 0;
+    COMSTAT status{};
+    return ::ClearCommError(port.handle(), &errors, &status) ? qint64(status.cbOutQue) : 0;
+#elif defined(TIOCOUTQ)
+    int queued = 0;
+    return ::ioctl(port.handle(), TIOCOUTQ, &queued) == 0 ? queued : 0;
+#else
+    Q_UNUSED(port);
+    return 0;
+#endif
+}
+
 MSComm::PortResolver &customResolver()
 {
     static MSComm::PortResolver resolver;
@@ -92,8 +120,10 @@ bool MSComm::portOpen() const
 MSComm::Error MSComm::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_port->isOpen())
+        if (m_port->isOpen()) {
+            drainOutput();
             m_port->close();
+        }
         m_inBuffer.clear();
         return NoError;
     }
@@ -164,10 +194,25 @@ MSComm::Error MSComm::output(const QByteArray &bytes)
     if (!m_port->isOpen())
         return PortNotOpen;
     m_port->write(bytes);
-    // The component hands output to the driver at once; left in Qt's buffer, it would be
-    // lost when a caller closes the port right after writing (the automatic test does).
+    // The component hands output to the driver at once, as the console expects.
     m_port->flush();
     return NoError;
+}
+
+void MSComm::drainOutput()
+{
+    // A command written just before a reopen (the automatic test and the re-requests do that)
+    // must reach the line: closing discards what is still queued, and QSerialPort puts the
+    // port's earlier settings back on close (Qt 6 cannot be told not to), which garbles bytes
+    // still leaving the adapter. Bounded, so a stuck adapter cannot hang the console. What
+    // arrives meanwhile goes with the port, so no receive notification runs inside a close.
+    const QSignalBlocker quiet(m_port);
+    const QDeadlineTimer deadline(DrainMs);
+    while (m_port->bytesToWrite() > 0 && !deadline.hasExpired() &&
+           m_port->waitForBytesWritten(int(deadline.remainingTime()))) {
+    }
+    while (driverOutputQueue(*m_port) > 0 && !deadline.hasExpired())
+        QThread::msleep(1);
 }
 
 QVariant MSComm::input()

@@ -47,6 +47,7 @@ public:
     bool portOpen() const;
     /// Opens or closes the selected port. Opening a number with no port behind it gives
     /// `InvalidPortNumber`; a port that exists but cannot be opened gives another code.
+    /// Closing first lets what was written reach the line, for at most 50 ms.
     Error setPortOpen(bool open);
 
     QString settings() const { return m_settings; }
@@ -87,6 +88,7 @@ signals:
 
 private:
     void applySettings();
+    void drainOutput();
     void onReadyRead();
     void notifyReceived();
     void dropVanishedPort();

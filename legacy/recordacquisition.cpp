@@ -14,6 +14,13 @@ namespace
 constexpr int MaxFrameCounter = 500;
 constexpr qint32 NoRecordsCount = 65535;
 
+// The next download continues with the awaited record.
+void pauseDownload(LegacyState &state)
+{
+    state.resumeRec = state.nextRec;
+    state.downloading = 0;
+}
+
 void takeLiveReading(LegacyState &state, const quint8 *frame, LiveChoice choice)
 {
     using protocol::Value;
@@ -70,6 +77,7 @@ void takeRecord(LegacyState &state, const quint8 *frame, FrameOutcome &outcome)
         state.curPage = 1;
         outcome.downloadComplete = true;
         outcome.showPage = true;
+        outcome.beyondStore = state.meterRecCount > MaxRecords;
         return;
     }
     // Keep the first page filling while its records arrive.
@@ -94,6 +102,7 @@ FrameOutcome receiveFrame(LegacyState &state, const QByteArray &bytes, LiveChoic
         return outcome;
     outcome.accepted = true;
     state.frameSeen = 1;
+    state.silentTicks = 0;
     if (++state.frameCounter > MaxFrameCounter)
         state.frameCounter = 0;
     state.fmtType = frame[0];
@@ -142,8 +151,7 @@ ReadClick clickRead(LegacyState &state, const QString &caption)
     }
     if (caption != ContinueCaption && caption != ReadCaption) {
         click.caption = ContinueCaption;
-        state.resumeRec = state.nextRec;
-        state.downloading = 0;
+        pauseDownload(state);
         return click;
     }
     if (caption == ReadCaption) {
@@ -156,6 +164,7 @@ ReadClick clickRead(LegacyState &state, const QString &caption)
         state.nextRec = state.resumeRec;
         state.pendingCommand = state.resumeRec;
         state.downloading = 1;
+        state.silentTicks = 0;
         state.pageCount = 0;
         click.send = true;
     } else {
@@ -167,6 +176,14 @@ ReadClick clickRead(LegacyState &state, const QString &caption)
 RerequestStep rerequestTick(LegacyState &state)
 {
     RerequestStep step;
+    if (state.downloading == 1 && ++state.silentTicks > DeadLineTicks) {
+        // Nothing at all came back for 3 s: the cable is out or the instrument is off. Hold the
+        // download where it is, as the pause button does, and let the link supervisor count
+        // the silence from now on (the last frame it saw is stale).
+        pauseDownload(state);
+        state.frameSeen = 0;
+        step.deadLine = true;
+    }
     if (state.downloading == 1) {
         if (state.nextRec == state.lastPolledRec) {
             state.pendingCommand = state.nextRec;

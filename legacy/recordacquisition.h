@@ -14,6 +14,9 @@ inline const QString ContinueCaption = QStringLiteral("继    续");
 
 /// Records per record page.
 constexpr int RecordsPerPage = 48;
+/// Re-request ticks (100 ms) without any accepted frame after which a download counts the
+/// line as dead: 3 s.
+constexpr int DeadLineTicks = 30;
 /// Entries of the live history that move on each push (0..300).
 constexpr int HistoryKept = 300;
 
@@ -27,6 +30,7 @@ struct FrameOutcome {
     bool downloadComplete = false; ///< the read button goes back to "读    取"
     bool showPage = false;         ///< show record page `curPage`
     bool requestNext = false;      ///< `pendingCommand` holds the next record request
+    bool beyondStore = false;      ///< the download ended with records the store cannot keep
 };
 
 /// The receive handler's work on the state: checks the frame, counts it, and takes it as a
@@ -52,12 +56,14 @@ struct ReadClick {
 ReadClick clickRead(LegacyState &state, const QString &caption);
 
 struct RerequestStep {
-    bool send = false;   ///< `pendingCommand` holds the awaited record again
-    bool reopen = false; ///< after the send: reopen the port
+    bool send = false;     ///< `pendingCommand` holds the awaited record again
+    bool reopen = false;   ///< after the send: reopen the port
+    bool deadLine = false; ///< the download is paused: nothing came for 3 s
 };
 
 /// The 100 ms re-request tick: repeats an unanswered record request, reopens the port every
-/// seventh repetition, and snapshots the frame counter.
+/// seventh repetition, pauses the download when no frame at all came for 3 s, and snapshots
+/// the frame counter.
 RerequestStep rerequestTick(LegacyState &state);
 
 struct ProgressView {

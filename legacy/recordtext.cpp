@@ -63,10 +63,8 @@ QStringList recordFileLines(const LegacyState &state, const ValueFormatter &form
         return lines;
     const qint32 last = std::min(state.recTotal, qint32(MaxRecords));
     for (qint32 n = 1; n <= last; ++n) {
-        // Every slot is formatted, as the alarm condition follows the formatter.
-        const QString part = reportPart(state, n, format);
         if (state.recNo[std::size_t(n)] != 0)
-            lines.append(part);
+            lines.append(reportPart(state, n, format));
     }
     return lines;
 }

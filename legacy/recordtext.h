@@ -11,8 +11,7 @@
 namespace legacy
 {
 
-/// Turns one raw count of a record with its type code into its display text. The form's own
-/// formatter also re-evaluates the alarm condition, as every caller of the formatter does.
+/// Turns one raw count of a record with its type code into its display text.
 using ValueFormatter = std::function<QString(quint8 type, qint32 raw)>;
 
 /// `formatReading` of the type and the count, without touching any state.

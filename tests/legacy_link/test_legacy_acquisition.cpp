@@ -68,10 +68,13 @@ private slots:
     void downloadsFiftyRecords();
     void pauseAndContinue();
     void foreignRecordFramesIgnored();
+    void recordsAboveTableCountedNotStored_data();
     void recordsAboveTableCountedNotStored();
     void readClickRefusals_data();
     void readClickRefusals();
     void rerequestsAndReopens();
+    void deadLinePausesTheDownload_data();
+    void deadLinePausesTheDownload();
     void progress_data();
     void progress();
     void periodicRequests_data();
@@ -87,7 +90,7 @@ private slots:
     void intervals();
     void startUpKeepsRecordsOnlyAfterConfirmedPrint_data();
     void startUpKeepsRecordsOnlyAfterConfirmedPrint();
-    void clearingKeepsTypesAndHighSlots();
+    void clearingEmptiesTheWholeStore();
     void toggles();
 };
 
@@ -315,20 +318,38 @@ void TestLegacyAcquisition::foreignRecordFramesIgnored()
     QCOMPARE(sender.sent, range(1, 3));
 }
 
+void TestLegacyAcquisition::recordsAboveTableCountedNotStored_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("instrument holds exactly what the store keeps") << 10000 << false;
+    QTest::newRow("two records more than the store keeps") << 10002 << true;
+}
+
 void TestLegacyAcquisition::recordsAboveTableCountedNotStored()
 {
+    QFETCH(int, count);
+    QFETCH(bool, notice);
     auto state = connectedState();
-    state->meterRecCount = 10002;
+    state->meterRecCount = count;
     state->downloading = 1;
-    state->nextRec = 10000;
-    receiveFrame(*state, recordFrame(10000), LiveChoice::Maximum);
+    state->nextRec = 9999;
+    FrameOutcome outcome;
+    for (int n = 9999; n <= count; ++n) {
+        QVERIFY(!outcome.beyondStore);
+        outcome = receiveFrame(*state, recordFrame(quint16(n)), LiveChoice::Maximum);
+        QCOMPARE(outcome.requestNext, n < count);
+        state->pendingCommand = NoCommand;
+        if (n == 10001) {
+            // Counted and asked for, not stored.
+            QCOMPARE(state->form2zushu, 10001);
+            QCOMPARE(state->pageCount, 209);
+        }
+    }
     QCOMPARE(state->recNo[10000], 10000);
-    const FrameOutcome outcome = receiveFrame(*state, recordFrame(10001), LiveChoice::Maximum);
-    QVERIFY(outcome.requestNext);
-    QCOMPARE(state->nextRec, 10002);
-    QCOMPARE(state->pendingCommand, 10002);
-    QCOMPARE(state->form2zushu, 10001);
-    QCOMPARE(state->pageCount, 209);
+    QVERIFY(outcome.downloadComplete);
+    // Said once, at the end of the download.
+    QCOMPARE(outcome.beyondStore, notice);
 }
 
 void TestLegacyAcquisition::readClickRefusals_data()
@@ -409,6 +430,51 @@ void TestLegacyAcquisition::rerequestsAndReopens()
     const RerequestStep idle = rerequestTick(*state);
     QVERIFY(!idle.send && !idle.reopen);
     QCOMPARE(state->frameCounterSeen, 42);
+}
+
+void TestLegacyAcquisition::deadLinePausesTheDownload_data()
+{
+    QTest::addColumn<int>("countEvery"); // ticks between count frames; 0: nothing arrives
+    QTest::addColumn<int>("pausedAt");   // tick of the pause; 0: none
+    QTest::newRow("nothing arrives") << 0 << 31;
+    QTest::newRow("counts arrive, records do not") << 25 << 0;
+}
+
+void TestLegacyAcquisition::deadLinePausesTheDownload()
+{
+    QFETCH(int, countEvery);
+    QFETCH(int, pausedAt);
+    auto state = connectedState();
+    receiveFrame(*state, countFrame(50), LiveChoice::Maximum);
+    Sender sender;
+    download(*state, sender, 4);
+    QCOMPARE(state->frameSeen, 1);
+
+    int paused = 0;
+    for (int tick = 1; tick <= 100 && paused == 0; ++tick) {
+        if (countEvery > 0 && tick % countEvery == 0)
+            receiveFrame(*state, countFrame(50), LiveChoice::Maximum);
+        const RerequestStep step = rerequestTick(*state);
+        if (step.send)
+            sender.send(*state);
+        if (step.deadLine) {
+            paused = tick;
+            QVERIFY(!step.send && !step.reopen);
+        }
+    }
+    QCOMPARE(paused, pausedAt);
+    if (pausedAt == 0) {
+        QCOMPARE(state->downloading, 1);
+        return;
+    }
+    // As the pause button leaves it, with the stale frame forgotten for the link supervisor.
+    QCOMPARE(state->downloading, 0);
+    QCOMPARE(state->resumeRec, 5);
+    QCOMPARE(state->frameSeen, 0);
+    QVERIFY(!rerequestTick(*state).deadLine);
+    const ReadClick resume = clickRead(*state, ContinueCaption);
+    QVERIFY(resume.send);
+    QCOMPARE(state->pendingCommand, 5);
 }
 
 void TestLegacyAcquisition::progress_data()
@@ -641,14 +707,10 @@ void TestLegacyAcquisition::startUpKeepsRecordsOnlyAfterConfirmedPrint()
     state->pageCount = 2;
     state->linkUp = 1;
     resetOnLoad(*state);
-    for (int n : {1, 7000}) {
+    for (int n : {0, 1, 7000, 7001, 10000}) {
         QCOMPARE(state->recNo[n], kept ? n : 0);
         QCOMPARE(state->recAvg[n] + state->recMax[n] + state->recMin[n], kept ? 15 : 0);
         QCOMPARE(state->recType[n], kept ? 0x12 : 0);
-    }
-    for (int n : {7001, 10000}) {
-        QCOMPARE(state->recNo[n], n);
-        QCOMPARE(state->recType[n], 0x12);
     }
     QVERIFY(!state->reloadByPrinting);
     QCOMPARE(state->downloading, 0);
@@ -665,20 +727,22 @@ void TestLegacyAcquisition::startUpKeepsRecordsOnlyAfterConfirmedPrint()
     QCOMPARE(state->linkUp, 1);
 }
 
-void TestLegacyAcquisition::clearingKeepsTypesAndHighSlots()
+void TestLegacyAcquisition::clearingEmptiesTheWholeStore()
 {
     auto state = connectedState();
-    for (int n : {1, 7000, 7001}) {
+    for (int n = 0; n <= MaxRecords; ++n) {
         state->recNo[n] = n;
-        state->recAvg[n] = 4;
+        state->recAvg[n] = state->recMax[n] = state->recMin[n] = 4;
         state->recType[n] = 0x11;
     }
     state->pageCount = 3;
     clearDownloadedRecords(*state);
-    QCOMPARE(state->recNo[1] + state->recNo[7000] + state->recAvg[1] + state->recAvg[7000], 0);
-    QCOMPARE(state->recType[1], 0x11);
-    QCOMPARE(state->recNo[7001], 7001);
-    QCOMPARE(state->recAvg[7001], 4);
+    const LegacyState empty;
+    QVERIFY(state->recNo == empty.recNo);
+    QVERIFY(state->recAvg == empty.recAvg);
+    QVERIFY(state->recMax == empty.recMax);
+    QVERIFY(state->recMin == empty.recMin);
+    QVERIFY(state->recType == empty.recType);
     QCOMPARE(state->pageCount, 0);
 }
 

@@ -6,6 +6,12 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 Q_DECLARE_METATYPE(MSComm::Error)
 
@@ -59,6 +65,7 @@ private slots:
     void readsOneFramePerNotificationInOrder();
     void handlerThatReadsNothingIsNotNotifiedAgain();
     void outputsOnlyWhileOpen();
+    void closeLetsQueuedOutputOut();
     void vanishedDeviceIsClosed();
 };
 
@@ -216,6 +223,61 @@ void TestLegacyMSComm::outputsOnlyWhileOpen()
         },
         10000));
     QCOMPARE(received, command);
+}
+
+// A line that cannot take the command yet (the adapter's buffer is full) and a close right
+// after writing, as a reopen does: the close waits until the command is out.
+void TestLegacyMSComm::closeLetsQueuedOutputOut()
+{
+#ifdef Q_OS_UNIX
+    PtyPort port;
+    if (!port.open())
+        QSKIP("no pseudo-terminals here");
+    const int filler =
+        ::open(port.pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(filler >= 0);
+    // The kernel makes room in steps; fill until a pause finds none.
+    const auto fill = [filler] {
+        qint64 added = 0;
+        for (const size_t piece : {size_t(512), size_t(1)}) {
+            const QByteArray block(int(piece), 'x');
+            for (qint64 n = 0; (n = ::write(filler, block.constData(), piece)) > 0;)
+                added += n;
+        }
+        return added;
+    };
+    qint64 filled = fill();
+    for (qint64 more = 1; more > 0; filled += more) {
+        QThread::msleep(20);
+        more = fill();
+    }
+    ::close(filler);
+
+    MSComm comm;
+    configureLikeTheConsole(comm);
+    QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
+    const QByteArray command = QByteArray::fromHex("6465EEB76465EEB7");
+    QCOMPARE(comm.output(command), MSComm::NoError);
+    // Reading the line makes room again; the kernel hands bytes over in steps, so read until
+    // a few pauses bring nothing more.
+    QByteArray line;
+    for (int quiet = 0; quiet < 3; QThread::msleep(20)) {
+        const QByteArray got = port.readAll();
+        line += got;
+        quiet = got.isEmpty() ? quiet + 1 : 0;
+    }
+    QCOMPARE(comm.setPortOpen(false), MSComm::NoError);
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            line += port.readAll();
+            return line.size() >= filled + command.size();
+        },
+        10000));
+    QCOMPARE(line.size(), filled + command.size());
+    QVERIFY(line.endsWith(command));
+#else
+    QSKIP("needs pseudo-terminals");
+#endif
 }
 
 void TestLegacyMSComm::vanishedDeviceIsClosed()

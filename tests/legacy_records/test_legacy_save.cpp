@@ -13,6 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace legacy;
 
 namespace
@@ -55,6 +60,7 @@ private slots:
     void cancelWritesNothing();
     void chartAsBitmap();
     void unwritableFileIsReported();
+    void fullDiskLeavesTheOldBitmap();
 
 private:
     std::unique_ptr<LegacyState> state;
@@ -214,6 +220,48 @@ void TestLegacySave::unwritableFileIsReported()
     QVERIFY2(driver.seen[1].text.startsWith(QStringLiteral("保存失败")),
              qPrintable(driver.seen[1].text));
     QVERIFY(!QFile::exists(path));
+}
+
+// The disk fills up part-way through the bitmap: a file-size limit makes every write past the
+// first 4 KiB fail, as a full disk does.
+void TestLegacySave::fullDiskLeavesTheOldBitmap()
+{
+#ifdef Q_OS_UNIX
+    Form1 form(*state);
+    Form1RecordsProbe::stopTimers(form);
+    form.RedrawChart();
+    const QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("KOVA.bmp"));
+    const QByteArray old = "BM the bitmap saved yesterday";
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(old), old.size());
+    }
+
+    ModalDriver driver;
+    driver.thenChooseFile(path);
+    driver.thenClick(QMessageBox::Ok);
+    rlimit before{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit full = before;
+    full.rlim_cur = 4096;
+    const sighandler_t previous = signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
+    control<QPushButton>(form, "Command4")->click();
+    setrlimit(RLIMIT_FSIZE, &before);
+    signal(SIGXFSZ, previous);
+
+    QCOMPARE(driver.seen.size(), 2);
+    QCOMPARE(driver.seen[1].className, QStringLiteral("QMessageBox"));
+    QVERIFY2(driver.seen[1].text.startsWith(QStringLiteral("保存失败")),
+             qPrintable(driver.seen[1].text));
+    QCOMPARE(readAll(path), old);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"KOVA.bmp"});
+#else
+    QSKIP("needs a file-size limit");
+#endif
 }
 
 QTEST_MAIN(TestLegacySave)

@@ -2,7 +2,8 @@
 
 // The legacy console on its own timers with the simulated instrument behind whichever port
 // number it opens, as a USB adapter that may come back under another number: an instrument
-// unplugged and opened again (on a new device) is found by the next step of the search.
+// unplugged and opened again (on a new device) is found by the next step of the search. Or,
+// given a port number, the instrument is there alone, as on a fixed COM port.
 
 #include "form1.h"
 #include "legacystate.h"
@@ -13,22 +14,37 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
 
+/// An instrument that answers at once and finishes a single test in 100 ms.
+inline SimOptions unpaced(int records)
+{
+    SimOptions options;
+    options.paced = false;
+    options.recordCount = records;
+    options.testTimeMs = 100;
+    return options;
+}
+
 class LegacyRig
 {
 public:
-    explicit LegacyRig(const SimOptions &options) : previousDir(QDir::currentPath())
+    /// `instrumentPort` 0: every port number reaches the instrument; otherwise only that one.
+    explicit LegacyRig(const SimOptions &options, int instrumentPort = 0)
+        : previousDir(QDir::currentPath())
     {
         QVERIFY(dir.isValid());
         QVERIFY(QDir::setCurrent(dir.path()));
         sim = std::make_unique<PtyInstrument>(options);
         QVERIFY2(sim->open(), qPrintable(sim->errorString()));
         PtyInstrument *instrument = sim.get();
-        MSComm::setPortResolver([instrument](int) {
-            return instrument->isOpen() ? instrument->slavePath() : QString();
+        MSComm::setPortResolver([this, instrument, instrumentPort](int n) {
+            portsOpened.append(n);
+            const bool there = instrumentPort == 0 || n == instrumentPort;
+            return there && instrument->isOpen() ? instrument->slavePath() : QString();
         });
         state = std::make_unique<legacy::LegacyState>();
         form = std::make_unique<Form1>(*state);
@@ -69,6 +85,25 @@ public:
     /// The cable goes back in: the instrument is there again, on a new device.
     bool plugBackIn() { return sim->open(); }
 
+    /// When the instrument is first asked for record `n`, it falls silent or its cable is
+    /// pulled; `interrupted` turns true then.
+    void interruptAt(quint16 n, bool unplug)
+    {
+        QObject::connect(sim.get(), &PtyInstrument::commandReceived, sim.get(),
+                         [this, n, unplug](quint16 code) {
+                             if (code != n || interrupted)
+                                 return;
+                             interrupted = true;
+                             if (!unplug) {
+                                 sim->setSilent(true);
+                                 return;
+                             }
+                             // Not from inside the instrument's own notification.
+                             QTimer::singleShot(0, sim.get(), [this] { sim->unplug(); });
+                         });
+    }
+    bool interrupted = false;
+
     /// Every stored record slot 1..count holds exactly the instrument's record.
     bool holdsRecords(int count, QString *why)
     {
@@ -90,6 +125,8 @@ public:
     std::unique_ptr<PtyInstrument> sim;
     std::unique_ptr<legacy::LegacyState> state;
     std::unique_ptr<Form1> form;
+    /// The port number of every open attempt, in order.
+    QList<int> portsOpened;
 
 private:
     QString previousDir;

@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace legacy;
 
 namespace
@@ -19,15 +21,6 @@ namespace
 
 constexpr int Wait = 30000;
 const QColor LampRed(255, 0, 0);
-
-SimOptions unpaced(int records)
-{
-    SimOptions options;
-    options.paced = false;
-    options.recordCount = records;
-    options.testTimeMs = 100;
-    return options;
-}
 
 QColor lamp(LegacyRig &rig)
 {
@@ -114,49 +107,67 @@ private slots:
         QCOMPARE(rig.state->downloading, 0);
     }
 
-    // During a download the link counts as up whatever happens; the re-requests carry on until
-    // the instrument answers again, and then the download completes with every record.
+    // A download rides out a silence shorter than 3 s: the link counts as up, the re-requests
+    // carry on until the instrument answers again, and the download completes with every record.
+    // A longer one pauses it with its place kept, the link is given up as the supervisor does
+    // outside a download, the operator is told once, and "继    续" after the instrument is back
+    // fetches the rest.
     void interruptedDownload_data()
     {
         QTest::addColumn<bool>("unplug");
-        QTest::newRow("instrument silent for 2 s") << false;
-        QTest::newRow("cable pulled for 2 s") << true;
+        QTest::addColumn<bool>("dead");
+        QTest::newRow("instrument silent for 2 s") << false << false;
+        QTest::newRow("cable pulled for 2 s") << true << false;
+        QTest::newRow("instrument falls silent") << false << true;
+        QTest::newRow("cable pulled") << true << true;
     }
     void interruptedDownload()
     {
         QFETCH(bool, unplug);
+        QFETCH(bool, dead);
         LegacyRig rig(unpaced(60));
         QVERIFY(rig.waitCount(60));
-        bool interrupted = false;
-        connect(rig.sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
-            if (code != 30 || interrupted)
-                return;
-            interrupted = true;
-            if (!unplug) {
-                rig.sim->setSilent(true); // record 30 is not answered
-                return;
-            }
-            // Not from inside the instrument's own notification.
-            QTimer::singleShot(0, rig.sim.get(), [&] { rig.sim->unplug(); });
-        });
-
+        rig.interruptAt(30, unplug); // record 30 is not answered
+        MessageCatcher boxes;
         QPushButton *read = rig.button("Command5");
         read->click();
-        QVERIFY(QTest::qWaitFor([&] { return interrupted; }, Wait));
-        QTest::qWait(2000);
-        QCOMPARE(read->text(), PauseCaption);
-        QCOMPARE(rig.state->downloading, 1);
-        QVERIFY(rig.state->nextRec >= 30 && rig.state->nextRec < 60);
+        QVERIFY(QTest::qWaitFor([&] { return rig.interrupted; }, Wait));
         QString why;
+        if (dead) {
+            QVERIFY(QTest::qWaitFor([&] { return !boxes.texts.isEmpty(); }, Wait));
+            QCOMPARE(boxes.title, QStringLiteral("系统提示!"));
+            QCOMPARE(read->text(), ContinueCaption);
+            QCOMPARE(rig.state->downloading, 0);
+            QCOMPARE(rig.state->resumeRec, 30);
+            QVERIFY(rig.waitLost());
+            QCOMPARE(rig.text("Label18"), QStringLiteral("正在查找设备...."));
+        } else {
+            QTest::qWait(2000);
+            QCOMPARE(read->text(), PauseCaption);
+            QCOMPARE(rig.state->downloading, 1);
+            QVERIFY(rig.state->nextRec >= 30 && rig.state->nextRec < 60);
+        }
         QVERIFY2(rig.holdsRecords(rig.state->nextRec - 1, &why), qPrintable(why));
 
         if (unplug)
             QVERIFY(rig.plugBackIn());
         else
             rig.sim->setSilent(false);
+        if (dead) {
+            QVERIFY(rig.waitLinked());
+            QCOMPARE(read->text(), ContinueCaption);
+            rig.sim->clearReceived();
+            read->click();
+            QCOMPARE(read->text(), PauseCaption);
+        }
         QVERIFY(QTest::qWaitFor([&] { return read->text() == ReadCaption; }, Wait));
         QVERIFY2(rig.holdsRecords(60, &why), qPrintable(why));
         QCOMPARE(rig.state->form2zushu, 60);
+        if (dead) {
+            const QList<quint16> asked = rig.sim->receivedCommands();
+            QCOMPARE(*std::min_element(asked.begin(), asked.end()), 30);
+        }
+        QCOMPARE(boxes.texts, dead ? QStringList{QStringLiteral("连接失败.")} : QStringList());
     }
 
     void cablePulled_data()
