@@ -1,0 +1,18 @@
+// telvoro-cli: the instrument from scripts, terminals and headless machines.
+#include "cliargs.h"
+#include "commands.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    const QCoreApplication app(argc, argv);
+    const ParsedArguments parsed = parseArguments(argc, argv);
+    std::fputs(parsed.out.c_str(), stdout);
+    std::fputs(parsed.err.c_str(), stderr);
+    if (!parsed.run)
+        return int(parsed.exit);
+    return int(runCommand(parsed.request));
+}
