@@ -3,11 +3,13 @@
 // telvoro-cli run as a program against the simulated instrument in this process. Waits keep
 // the event loop running, so the instrument answers while the program talks to it.
 
+#include "historystore.h"
 #include "ptyinstrument.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -91,6 +93,24 @@ inline QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// A history database at `path` with records 1..count of `dataType`, made as the console
+/// makes it.
+inline void makeHistory(const QString &path, int count, const QString &dataType)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(HistoryStore::createTable(db));
+        const QString unit =
+            dataType.contains(QStringLiteral("电压")) ? QStringLiteral("V") : QStringLiteral("Ω");
+        for (int i = 1; i <= count; ++i)
+            QVERIFY(HistoryStore::insert(db, {i, dataType, 220.0 + i, 2, 1, unit, i % 2}));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(path);
 }
 
 /// Local ISO 8601 times with their offset replaced by "TIME", so lines compare whole.

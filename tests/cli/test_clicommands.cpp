@@ -26,22 +26,6 @@ SimOptions instant()
     return options;
 }
 
-/// A history database with `count` records, made as the console makes it.
-void makeHistory(const QString &path, int count)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QVERIFY(HistoryStore::createTable(db));
-        for (int i = 1; i <= count; ++i)
-            QVERIFY(HistoryStore::insert(
-                db, {i, QStringLiteral("接地电阻"), 1.5, 2, 1, QStringLiteral("Ω"), 0}));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(path);
-}
-
 } // namespace
 
 class TestCliCommands : public QObject
@@ -318,7 +302,7 @@ private slots:
     {
         LinkedInstrument sim(instant());
         const QString db = work.filePath(QStringLiteral("history.db"));
-        makeHistory(db, 12);
+        makeHistory(db, 12, QStringLiteral("接地电阻"));
         const CliRun run = runCli({"clear", "--yes", "--db", db}, sim.path, work.path());
         QCOMPARE(run.exitCode, 0);
         QVERIFY(QTest::qWaitFor(
@@ -366,7 +350,7 @@ private slots:
         QFETCH(QString, said);
         LinkedInstrument sim(instant());
         const QString db = work.filePath(QStringLiteral("history.db"));
-        makeHistory(db, 3);
+        makeHistory(db, 3, QStringLiteral("接地电阻"));
         const QString text = work.filePath(QStringLiteral("notes.txt"));
         QFile notes(text);
         QVERIFY(notes.open(QIODevice::WriteOnly));

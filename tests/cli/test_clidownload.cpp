@@ -58,22 +58,6 @@ QList<QStringList> rowsOf(const QList<HistoryRecord> &records)
     return rows;
 }
 
-/// A history database with `count` records, made as the console makes it.
-void makeHistory(const QString &path, int count)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QVERIFY(HistoryStore::createTable(db));
-        for (int i = 1; i <= count; ++i)
-            QVERIFY(HistoryStore::insert(
-                db, {i, QStringLiteral("交流电压"), 220.0 + i, 0, 0, QStringLiteral("V"), 1}));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(path);
-}
-
 /// The console window, started in `dir` so that it opens the TestHistory.db there.
 class ConsoleIn
 {
@@ -159,7 +143,7 @@ private slots:
     {
         QFETCH(int, oldRecords);
         if (oldRecords > 0)
-            makeHistory(work->filePath(Database), oldRecords);
+            makeHistory(work->filePath(Database), oldRecords, QStringLiteral("交流电压"));
         LinkedInstrument sim;
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(23);
         sim.instrument.setRecords(frames);
@@ -243,7 +227,7 @@ private slots:
         QFETCH(quint16, at);
         QFETCH(QString, what);
         const QString db = work->filePath(Database);
-        makeHistory(db, 50);
+        makeHistory(db, 50, QStringLiteral("交流电压"));
         const QByteArray before = fileBytes(db);
         const QString csv = work->filePath(QStringLiteral("report.csv"));
 
@@ -354,7 +338,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(bool, json);
         const QString db = work->filePath(Database);
-        makeHistory(db, 7);
+        makeHistory(db, 7, QStringLiteral("交流电压"));
         const QString out = work->filePath(QStringLiteral("out"));
         args.replaceInStrings(QStringLiteral("out"), out);
 
