@@ -1,6 +1,7 @@
 // telvoro-bench: runs the named benchmarks (all of them without names) and prints one line
 // per result with its ratio and target.
 #include "benchline.h"
+#include "clibench.h"
 #include "legacybench.h"
 #include "modernbench.h"
 
@@ -28,6 +29,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("csv"), bench::csvExport},
         {QStringLiteral("legacy-page"), bench::legacyPage},
         {QStringLiteral("legacy-save"), bench::legacySave},
+        {QStringLiteral("download-cli"), bench::cliDownload},
+        {QStringLiteral("watch"), bench::cliWatch},
     };
     QStringList names;
     for (const auto &benchmark : benchmarks)

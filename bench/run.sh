@@ -17,7 +17,7 @@ cmake --build "$dir" --target telvoro-bench -j"$(nproc)" >/dev/null
 benchmarks=("$@")
 if [ ${#benchmarks[@]} -eq 0 ]; then
     benchmarks=(download-modern download-legacy readings log startup paging csv
-                legacy-page legacy-save)
+                legacy-page legacy-save download-cli watch)
 fi
 
 export QT_QPA_PLATFORM=offscreen

@@ -1,5 +1,3 @@
 # Sources of this area added to telvoro_console.
 target_sources(telvoro_console PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/commandbytes.h
-    ${CMAKE_CURRENT_LIST_DIR}/livereading.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/livereading.h)
+    ${CMAKE_CURRENT_LIST_DIR}/commandbytes.h)

@@ -4,6 +4,7 @@
 #include "commandbytes.h"
 #include "csvreport.h"
 #include "historycell.h"
+#include "historydownload.h"
 #include "historypaging.h"
 #include "historystore.h"
 #include "protocol.h"
@@ -22,9 +23,6 @@
 
 namespace
 {
-
-constexpr int HistoryAnswerTimeoutMs = 1000;
-constexpr int HistoryMaxRetries = 3;
 
 // The log panel renders a line as HTML once it holds something tag-like, so a file name with a
 // '<' would lose characters. Escaped, the line is taken as HTML and reads as the name.

@@ -1,7 +1,5 @@
 # Sources of this area added to telvoro_console.
 target_sources(telvoro_console PRIVATE
-    ${CMAKE_CURRENT_LIST_DIR}/valuetext.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/valuetext.h
     ${CMAKE_CURRENT_LIST_DIR}/hovercard.cpp
     ${CMAKE_CURRENT_LIST_DIR}/hovercard.h
     ${CMAKE_CURRENT_LIST_DIR}/console.qrc)

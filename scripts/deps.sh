@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ccache
+    # telvoro-cli parses its command line with CLI11 (header only).
+    libcli11-dev
     qt6-base-dev qt6-serialport-dev qt6-charts-dev
     libqt6sql6-sqlite libqt6opengl6-dev libgl-dev
     fonts-noto-cjk fonts-noto-color-emoji

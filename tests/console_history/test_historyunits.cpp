@@ -12,6 +12,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 Q_DECLARE_METATYPE(std::optional<Qt::Alignment>)
 Q_DECLARE_METATYPE(HistoryRecord)
 
@@ -393,6 +399,41 @@ private slots:
                  CsvReport::Result::WriteFailed);
 #else
         QSKIP("needs /dev/full");
+#endif
+    }
+
+    void failedWriteLeavesTheOldReport()
+    {
+#ifdef Q_OS_LINUX
+        // A file size limit makes the disk "full" part-way through, for root too.
+        const QString path = dir.filePath(QStringLiteral("kept.csv"));
+        const QByteArray old = "an earlier report\n";
+        QFile previous(path);
+        QVERIFY(previous.open(QIODevice::WriteOnly));
+        previous.write(old);
+        previous.close();
+        QList<HistoryRecord> records;
+        for (int i = 1; i <= 2000; ++i)
+            records << record(i, Earth, i, i, i, Ohm, 0);
+
+        rlimit saved{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const CsvReport::Result result = CsvReport::write(path, records);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(result, CsvReport::Result::WriteFailed);
+        QVERIFY(previous.open(QIODevice::ReadOnly));
+        QCOMPARE(previous.readAll(), old);
+        // Nor is anything of the failed report left beside it.
+        QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept.csv*")}, QDir::Files),
+                 QStringList({QStringLiteral("kept.csv")}));
+#else
+        QSKIP("needs RLIMIT_FSIZE");
 #endif
     }
 

@@ -1,0 +1,50 @@
+#pragma once
+
+// telvoro-cli's command line: its commands and options, parsed with CLI11.
+
+#include "exitcode.h"
+#include "readingline.h"
+
+#include <QString>
+
+#include <string>
+
+/// What the command line asks for.
+struct CliRequest {
+    enum class Command {
+        Ports,
+        Read,
+        Watch,
+        Download,
+        Export,
+        Test,
+        Calibrate,
+        Backlight,
+        Buzzer,
+        Clear
+    };
+
+    Command command = Command::Ports;
+    QString port; ///< --port; empty: find the instrument
+    bool probe = false;
+    LineFormat format = LineFormat::Text; ///< read and watch; export: Csv or Json
+    double intervalS = 1.0;
+    int count = 0; ///< watch: readings to print, 0 until stopped
+    bool reconnect = false;
+    QString db; ///< download, export, clear; empty: none given
+    QString csv;
+    QString json;
+    QString output;  ///< export -o; empty: standard output
+    bool on = false; ///< backlight and buzzer
+};
+
+/// The outcome of parsing: either a request to run, or an exit status with what to print.
+struct ParsedArguments {
+    bool run = false;
+    CliRequest request;
+    ExitCode exit = ExitCode::Done;
+    std::string out; ///< --help and --version
+    std::string err; ///< a usage error and the usage
+};
+
+ParsedArguments parseArguments(int argc, const char *const *argv);

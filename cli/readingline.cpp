@@ -1,0 +1,137 @@
+#include "readingline.h"
+
+#include "livereading.h"
+#include "valuetext.h"
+
+#include <QStringList>
+
+#include <cstdlib>
+
+namespace
+{
+
+QString kindName(int kind)
+{
+    switch (kind) {
+    case 1:
+    case 3:
+        return QStringLiteral("resistance");
+    case 2:
+        return QStringLiteral("ac_voltage");
+    default:
+        return QStringLiteral("dc_voltage");
+    }
+}
+
+// Kind labels for people, all of one width.
+QString kindLabel(const QString &kind)
+{
+    if (kind == QLatin1String("resistance"))
+        return QStringLiteral("resistance");
+    return kind == QLatin1String("ac_voltage") ? QStringLiteral("AC voltage")
+                                               : QStringLiteral("DC voltage");
+}
+
+QString text(const TimedReading &r)
+{
+    const Measurement &m = r.measurement;
+    const auto value = [&r, &m](double v) {
+        return formatValueWithUnit(v, r.decimals, m.unit).rightJustified(12);
+    };
+    QString line = ReadingLine::timestamp(r.time) + QStringLiteral("  ") + kindLabel(m.kind);
+    if (m.voltage)
+        line += QStringLiteral("  ") + value(m.avg);
+    else
+        line += QStringLiteral("  avg %1  max %2  min %3")
+                    .arg(value(m.avg), value(m.max), value(m.min));
+    if (m.batteryLow)
+        line += QStringLiteral("  battery low");
+    return line;
+}
+
+QString csv(const TimedReading &r)
+{
+    const Measurement &m = r.measurement;
+    // Over range is an empty cell, as it is null in JSON; the over_range column says why.
+    const auto cell = [](double v) {
+        const QString number = JsonText::number(v);
+        return number == QLatin1String("null") ? QString() : number;
+    };
+    const QStringList cells = {
+        ReadingLine::timestamp(r.time),
+        m.kind,
+        m.unit,
+        m.voltage ? QString() : cell(m.avg),
+        m.voltage ? QString() : cell(m.max),
+        m.voltage ? QString() : cell(m.min),
+        m.voltage ? cell(m.avg) : QString(),
+        m.overRange() ? QStringLiteral("true") : QStringLiteral("false"),
+        m.batteryLow ? QStringLiteral("true") : QStringLiteral("false"),
+    };
+    return cells.join(QLatin1Char(','));
+}
+
+} // namespace
+
+namespace ReadingLine
+{
+
+std::optional<TimedReading> decode(const protocol::InstrumentFrame &frame, const QDateTime &time)
+{
+    const LiveReading live = decodeLiveReading(frame.data());
+    if (live.kind == LiveReading::Kind::None)
+        return std::nullopt;
+
+    TimedReading reading;
+    reading.time = time;
+    reading.decimals = live.decimals;
+    Measurement &m = reading.measurement;
+    m.kind = kindName(protocol::splitMode(frame[0]).kind);
+    m.batteryLow = frame[1] != 0;
+    if (live.kind == LiveReading::Kind::Voltage) {
+        m.voltage = true;
+        m.unit = QStringLiteral("V");
+        m.avg = live.voltage;
+    } else {
+        m.unit = live.unit;
+        m.avg = live.avg;
+        m.max = live.max;
+        m.min = live.min;
+    }
+    return reading;
+}
+
+QString timestamp(const QDateTime &time)
+{
+    const QDateTime local = time.toLocalTime();
+    // Always "+hh:mm", also for UTC, where Qt's ISO form would write "Z".
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+           QStringLiteral("%1%2:%3")
+               .arg(QChar(offset < 0 ? u'-' : u'+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString csvHeader()
+{
+    return QStringLiteral("time,kind,unit,avg,max,min,value,over_range,battery_low");
+}
+
+QString format(const TimedReading &reading, LineFormat format)
+{
+    switch (format) {
+    case LineFormat::Json:
+        return QStringLiteral("{\"time\":%1,%2}")
+            .arg(JsonText::string(timestamp(reading.time)),
+                 JsonText::measurementFields(reading.measurement));
+    case LineFormat::Csv:
+        return csv(reading);
+    case LineFormat::Text:
+        break;
+    }
+    return text(reading);
+}
+
+} // namespace ReadingLine

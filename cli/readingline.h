@@ -1,0 +1,38 @@
+#pragma once
+
+// One live reading as `read` and `watch` print it: aligned text, a JSON line or a CSV line.
+
+#include "jsontext.h"
+#include "protocol.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+/// A reading frame with the moment it arrived.
+struct TimedReading {
+    QDateTime time; ///< local time
+    Measurement measurement;
+    int decimals = 0; ///< of the reading, for the text form
+};
+
+enum class LineFormat { Text, Json, Csv };
+
+namespace ReadingLine
+{
+
+/// Decodes a reading frame as the modern console's live page does; nothing for frames that
+/// carry no measurement (kinds 0 and 6..15).
+std::optional<TimedReading> decode(const protocol::InstrumentFrame &frame, const QDateTime &time);
+
+/// ISO 8601 local time with its offset from UTC, to the second: "2024-03-15T14:25:30+08:00".
+QString timestamp(const QDateTime &time);
+
+/// The header line of the CSV form.
+QString csvHeader();
+
+/// The reading as one line of `format`, without its line end.
+QString format(const TimedReading &reading, LineFormat format);
+
+} // namespace ReadingLine

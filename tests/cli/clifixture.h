@@ -1,0 +1,158 @@
+#pragma once
+
+// telvoro-cli run as a program against the simulated instrument in this process. Waits keep
+// the event loop running, so the instrument answers while the program talks to it.
+
+#include "historystore.h"
+#include "ptyinstrument.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+/// Generous: a paced download of a few hundred records, or a watch with retries.
+constexpr int CliWaitMs = 60000;
+
+/// What one run of the program left.
+struct CliRun {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QString outText() const { return QString::fromUtf8(out); }
+    QString errText() const { return QString::fromLocal8Bit(err); }
+};
+
+/// The program with the environment the tests give it: the ports it may try are only the ones
+/// named, never the machine's own.
+class CliProcess
+{
+public:
+    CliProcess(const QString &extraPorts, const QString &workDir)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TELVORO_EXTRA_PORTS"), extraPorts);
+        env.insert(QStringLiteral("TELVORO_ONLY_EXTRA_PORTS"), QStringLiteral("1"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(workDir);
+    }
+
+    void start(const QStringList &args) { process.start(QStringLiteral(TELVORO_CLI_PATH), args); }
+
+    /// Waits until the program has ended (or the wait is over) and collects what it said.
+    CliRun finish(int timeoutMs = CliWaitMs)
+    {
+        const bool ended =
+            QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, timeoutMs);
+        CliRun run;
+        if (!ended) {
+            process.kill();
+            process.waitForFinished(5000);
+        } else if (process.exitStatus() == QProcess::NormalExit) {
+            run.exitCode = process.exitCode();
+        }
+        run.out = out + process.readAllStandardOutput();
+        run.err = process.readAllStandardError();
+        return run;
+    }
+
+    /// Standard output so far, whole lines only.
+    QStringList linesSoFar()
+    {
+        out += process.readAllStandardOutput();
+        return QString::fromUtf8(out).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    bool waitForLines(int count, int timeoutMs = CliWaitMs)
+    {
+        return QTest::qWaitFor([&] { return linesSoFar().size() >= count; }, timeoutMs);
+    }
+
+    qint64 pid() const { return process.processId(); }
+    void terminate() { process.terminate(); }
+
+private:
+    QProcess process;
+    QByteArray out;
+};
+
+/// Runs the program once to its end.
+inline CliRun runCli(const QStringList &args, const QString &extraPorts, const QString &workDir)
+{
+    CliProcess cli(extraPorts, workDir);
+    cli.start(args);
+    return cli.finish();
+}
+
+/// A file's bytes; empty when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// A history database at `path` with records 1..count of `dataType`, made as the console
+/// makes it.
+inline void makeHistory(const QString &path, int count, const QString &dataType)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(HistoryStore::createTable(db));
+        const QString unit =
+            dataType.contains(QStringLiteral("电压")) ? QStringLiteral("V") : QStringLiteral("Ω");
+        for (int i = 1; i <= count; ++i)
+            QVERIFY(HistoryStore::insert(db, {i, dataType, 220.0 + i, 2, 1, unit, i % 2}));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(path);
+}
+
+/// Local ISO 8601 times with their offset replaced by "TIME", so lines compare whole.
+inline QString withoutTimes(QString text)
+{
+    static const QRegularExpression time(
+        QStringLiteral(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)"));
+    return text.replace(time, QStringLiteral("TIME"));
+}
+
+/// An instrument behind a symbolic link of its own, so that after a pulled cable it can come
+/// back on a new device under the same name.
+class LinkedInstrument
+{
+public:
+    explicit LinkedInstrument(const SimOptions &options = {}) : instrument(options)
+    {
+        QVERIFY(dir.isValid());
+        QVERIFY2(instrument.open(), qPrintable(instrument.errorString()));
+        // A name no other test uses: serial ports are locked by their name.
+        path = dir.filePath(QStringLiteral("telvoro-%1").arg(QCoreApplication::applicationPid()));
+        relink();
+    }
+
+    /// Plugs the instrument in again (a new device) under the same name.
+    bool replug()
+    {
+        if (!instrument.open())
+            return false;
+        relink();
+        return true;
+    }
+
+    PtyInstrument instrument;
+    QString path;
+
+private:
+    void relink()
+    {
+        QFile::remove(path);
+        QVERIFY(QFile::link(instrument.slavePath(), path));
+    }
+
+    QTemporaryDir dir;
+};

@@ -1,0 +1,221 @@
+// telvoro-cli's pure units: JSON text, reading lines, record JSON, the progress line and the
+// command line.
+#include "cliargs.h"
+#include "jsontext.h"
+#include "knownframes.h"
+#include "progressline.h"
+#include "readingline.h"
+#include "recordjson.h"
+
+#include <QtTest>
+
+#include <ctime>
+
+Q_DECLARE_METATYPE(HistoryRecord)
+
+namespace
+{
+
+protocol::InstrumentFrame frameOf(const knownframes::Frame &frame)
+{
+    protocol::InstrumentFrame out{};
+    std::copy(frame.begin(), frame.end(), out.begin());
+    return out;
+}
+
+void setTimeZone(const QByteArray &tz)
+{
+    qputenv("TZ", tz);
+    ::tzset();
+}
+
+} // namespace
+
+class TestCliUnits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanupTestCase() { setTimeZone("UTC0"); }
+
+    void jsonText()
+    {
+        QCOMPARE(JsonText::string(QStringLiteral("a\"b\\c\nd\x01 Ω")),
+                 QStringLiteral("\"a\\\"b\\\\c\\nd\\u0001 Ω\""));
+        QCOMPARE(JsonText::number(12.34), QStringLiteral("12.34"));
+        QCOMPARE(JsonText::number(13), QStringLiteral("13"));
+        QCOMPARE(JsonText::number(-0.0), QStringLiteral("0"));
+        QCOMPARE(JsonText::number(0.0001234), QStringLiteral("0.0001234"));
+        QCOMPARE(JsonText::number(999999), QStringLiteral("null"));
+        QCOMPARE(JsonText::number(std::numeric_limits<double>::quiet_NaN()),
+                 QStringLiteral("null"));
+    }
+
+    void timestampCarriesTheOffset_data()
+    {
+        QTest::addColumn<QByteArray>("tz");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("east") << QByteArray("CST-8") << "2024-03-15T14:25:30+08:00";
+        QTest::newRow("UTC, not Z") << QByteArray("UTC0") << "2024-03-15T06:25:30+00:00";
+        QTest::newRow("west") << QByteArray("EST5") << "2024-03-15T01:25:30-05:00";
+        QTest::newRow("half hours") << QByteArray("IST-5:30") << "2024-03-15T11:55:30+05:30";
+    }
+
+    void timestampCarriesTheOffset()
+    {
+        QFETCH(QByteArray, tz);
+        setTimeZone(tz);
+        const QDateTime when(QDate(2024, 3, 15), QTime(6, 25, 30), Qt::UTC);
+        QTEST(ReadingLine::timestamp(when), "expected");
+    }
+
+    void readingLines_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("expected");
+        const auto bytes = [](const knownframes::Frame &f) {
+            return QByteArray(reinterpret_cast<const char *>(f.data()), int(f.size()));
+        };
+        const QByteArray ohms = bytes(knownframes::ReadingOhms);
+        const QByteArray overRange = bytes(knownframes::ReadingOverRange);
+        QTest::newRow("text") << ohms << int(LineFormat::Text)
+                              << "2024-03-15T14:25:30+08:00  resistance  avg      12.34 Ω  "
+                                 "max      13.00 Ω  min      12.00 Ω";
+        QTest::newRow("json, over range")
+            << overRange << int(LineFormat::Json)
+            << "{\"time\":\"2024-03-15T14:25:30+08:00\",\"kind\":\"resistance\",\"unit\":\"Ω\","
+               "\"avg\":null,\"max\":null,\"min\":null,\"over_range\":true,\"battery_low\":false}";
+        QTest::newRow("csv, over range") << overRange << int(LineFormat::Csv)
+                                         << "2024-03-15T14:25:30+08:00,resistance,Ω,,,,,true,false";
+    }
+
+    void readingLines()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(int, format);
+        setTimeZone("CST-8");
+        protocol::InstrumentFrame f{};
+        std::copy(frame.begin(), frame.end(), f.begin());
+        const auto reading =
+            ReadingLine::decode(f, QDateTime(QDate(2024, 3, 15), QTime(6, 25, 30), Qt::UTC));
+        QVERIFY(reading);
+        QTEST(ReadingLine::format(*reading, LineFormat(format)), "expected");
+    }
+
+    void framesWithoutAMeasurementGiveNoLine()
+    {
+        QVERIFY(!ReadingLine::decode(protocol::buildFrame(0x02, 0, 1, 1, 1, 0xC000), {}));
+        QVERIFY(!ReadingLine::decode(protocol::buildFrame(0x62, 0, 1, 1, 1, 0xC000), {}));
+        QVERIFY(ReadingLine::decode(frameOf(knownframes::ReadingOhms), {}));
+    }
+
+    void recordJson_data()
+    {
+        QTest::addColumn<HistoryRecord>("record");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("kilo-ohms, battery low")
+            << HistoryRecord{3, QStringLiteral("接地电阻"), 12.3, 15, 10, QStringLiteral("kΩ"), 1}
+            << "{\"record\":3,\"kind\":\"resistance\",\"unit\":\"kΩ\",\"avg\":12.3,\"max\":15,"
+               "\"min\":10,\"over_range\":false,\"battery_low\":true}";
+        QTest::newRow("reversed DC voltage")
+            << HistoryRecord{4, QStringLiteral("直流电压"), -25, 30, 20, QStringLiteral("V"), 0}
+            << "{\"record\":4,\"kind\":\"dc_voltage\",\"unit\":\"V\",\"value\":-25,"
+               "\"over_range\":false,\"battery_low\":false}";
+        QTest::newRow("AC voltage over range")
+            << HistoryRecord{5, QStringLiteral("交流电压"), 999999, 0, 0, QStringLiteral("V"), 0}
+            << "{\"record\":5,\"kind\":\"ac_voltage\",\"unit\":\"V\",\"value\":null,"
+               "\"over_range\":true,\"battery_low\":false}";
+        QTest::newRow("maximum over range")
+            << HistoryRecord{6, QStringLiteral("接地电阻"), 1, 999999, 1, QStringLiteral("Ω"), 0}
+            << "{\"record\":6,\"kind\":\"resistance\",\"unit\":\"Ω\",\"avg\":1,\"max\":null,"
+               "\"min\":1,\"over_range\":true,\"battery_low\":false}";
+    }
+
+    void recordJson()
+    {
+        QFETCH(HistoryRecord, record);
+        QTEST(RecordJson::object(record), "expected");
+    }
+
+    void recordDocument()
+    {
+        const HistoryRecord r{1, QStringLiteral("交流电压"), 230, 0, 0, QStringLiteral("V"), 0};
+        QCOMPARE(RecordJson::document({}), QByteArray("[\n]\n"));
+        QCOMPARE(RecordJson::document({r, r}), "[\n" + RecordJson::object(r).toUtf8() + ",\n" +
+                                                   RecordJson::object(r).toUtf8() + "\n]\n");
+    }
+
+    void progress_data()
+    {
+        QTest::addColumn<int>("done");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("start") << 0 << 1000 << 0.0 << "[----------]  0/1000 records  --/s  -- left";
+        QTest::newRow("a quarter")
+            << 250 << 1000 << 8.0 << "[##--------]  250/1000 records  31.3/s  0:24 left";
+        QTest::newRow("done") << 1000 << 1000 << 31.25
+                              << "[##########]  1000/1000 records  32.0/s  0:00 left";
+    }
+
+    void progress()
+    {
+        QFETCH(int, done);
+        QFETCH(int, total);
+        QFETCH(double, seconds);
+        QFETCH(QString, expected);
+        // The bar takes the columns the figures leave: ten here.
+        const int width = int(expected.size());
+        QCOMPARE(ProgressLine::bar(done, total, seconds, width), expected);
+    }
+
+    void endLines()
+    {
+        QCOMPARE(ProgressLine::finished(1, 0.24), QStringLiteral("downloaded 1 record in 0.2 s"));
+        QCOMPARE(ProgressLine::finished(1000, 31.64),
+                 QStringLiteral("downloaded 1000 records in 31.6 s"));
+        QCOMPARE(ProgressLine::stopped(7, 30, QStringLiteral("the link was lost")),
+                 QStringLiteral("stopped at record 7 of 30: the link was lost"));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("format");
+        QTest::newRow("port before the command")
+            << QStringList{"--port", "/dev/ttyUSB0", "read"} << int(CliRequest::Command::Read)
+            << "/dev/ttyUSB0" << int(LineFormat::Text);
+        QTest::newRow("port after it")
+            << QStringList{"read", "--format", "json", "--port", "p"}
+            << int(CliRequest::Command::Read) << "p" << int(LineFormat::Json);
+        QTest::newRow("export is CSV unless told")
+            << QStringList{"export", "--db", "x"} << int(CliRequest::Command::Export) << ""
+            << int(LineFormat::Csv);
+        QTest::newRow("buzzer off")
+            << QStringList{"buzzer", "off"} << int(CliRequest::Command::Buzzer) << ""
+            << int(LineFormat::Text);
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        std::vector<std::string> words = {"telvoro-cli"};
+        for (const QString &arg : args)
+            words.push_back(arg.toStdString());
+        std::vector<const char *> argv;
+        for (const std::string &word : words)
+            argv.push_back(word.c_str());
+        const ParsedArguments parsed = parseArguments(int(argv.size()), argv.data());
+        QVERIFY2(parsed.run, parsed.err.c_str());
+        QTEST(int(parsed.request.command), "command");
+        QTEST(parsed.request.port, "port");
+        QTEST(int(parsed.request.format), "format");
+        QVERIFY(!parsed.request.on);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCliUnits)
+#include "test_cliunits.moc"
