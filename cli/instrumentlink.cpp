@@ -1,6 +1,7 @@
 #include "instrumentlink.h"
 
 #include "framescanner.h"
+#include "linkrules.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -9,21 +10,6 @@
 
 namespace
 {
-
-// Errors that mean the line is gone, not just one failed operation.
-bool isLinkFault(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::PermissionError:
-    case QSerialPort::WriteError:
-    case QSerialPort::ReadError:
-    case QSerialPort::ResourceError:
-    case QSerialPort::UnknownError:
-        return true;
-    default:
-        return false;
-    }
-}
 
 const std::uint8_t *bytesOf(const QByteArray &bytes)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linkrules.h"
 #include "portcatalogue.h"
 
 #include <QList>
@@ -7,9 +8,6 @@
 #include <QStringList>
 
 class InstrumentLink;
-
-/// How long a port has to answer the probe, as in the modern console's scan.
-constexpr int HandshakeTimeoutMs = 800;
 
 /// The outcome of looking for the instrument.
 struct PortSearch {

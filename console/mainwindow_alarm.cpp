@@ -1,6 +1,8 @@
 // Over-limit alarm and link fault handling.
 #include "mainwindow.h"
 
+#include "linkrules.h"
+
 #include <QComboBox>
 #include <QEasingCurve>
 #include <QGraphicsOpacityEffect>
@@ -8,26 +10,6 @@
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTimer>
-
-namespace
-{
-
-// The errors that mean the physical link is gone while connected.
-bool isLinkFault(QSerialPort::SerialPortError error)
-{
-    switch (error) {
-    case QSerialPort::PermissionError:
-    case QSerialPort::WriteError:
-    case QSerialPort::ReadError:
-    case QSerialPort::ResourceError:
-    case QSerialPort::UnknownError:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 void MainWindow::initAlarmSystem()
 {

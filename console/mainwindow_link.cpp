@@ -3,6 +3,7 @@
 
 #include "commandbytes.h"
 #include "framescanner.h"
+#include "linkrules.h"
 #include "livereading.h"
 #include "protocol.h"
 
@@ -18,7 +19,6 @@
 namespace
 {
 
-constexpr int HandshakeTimeoutMs = 800;
 constexpr int PollIntervalMs = 1000;
 // The time axis shows the newest 60 readings once there are more.
 constexpr int ChartVisibleReadings = 60;
