@@ -128,6 +128,28 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     clear->add_flag("--yes", yes, "confirm: the records cannot be brought back");
     clear->add_option("--db", db, "also empty this history database")->type_name("FILE");
 
+    std::string title = "接地电阻测试报告";
+    std::string site;
+    std::string testedBy;
+    double limit = -1;
+    std::string paper = "a4";
+    CLI::App *report = command(app, "report",
+                               "write a PDF test report of a history database (no instrument "
+                               "needed)");
+    report->add_option("--db", db, "history database")->required()->type_name("FILE");
+    report->add_option("-o,--output", output, "PDF file to write")->required()->type_name("FILE");
+    report->add_option("--title", title, "title on the first page")->capture_default_str();
+    report->add_option("--site", site, "where the earth was tested");
+    report->add_option("--operator", testedBy, "who tested");
+    report
+        ->add_option("--limit", limit,
+                     "resistance limit in ohms: a record fails at or above it, or over range")
+        ->check(CLI::NonNegativeNumber)
+        ->type_name("OHMS");
+    report->add_option("--paper", paper, "paper size")
+        ->check(CLI::IsMember({"a4", "letter"}))
+        ->capture_default_str();
+
     ParsedArguments parsed;
     std::ostringstream out;
     std::ostringstream err;
@@ -168,6 +190,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
         {"backlight", CliRequest::Command::Backlight},
         {"buzzer", CliRequest::Command::Buzzer},
         {"clear", CliRequest::Command::Clear},
+        {"report", CliRequest::Command::Report},
     };
     for (const auto &[commandName, value] : commands) {
         if (commandName == name)
@@ -184,6 +207,12 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     r.json = fromArgument(json);
     r.output = fromArgument(output);
     r.on = state == "on";
+    r.title = fromArgument(title);
+    r.site = fromArgument(site);
+    r.testedBy = fromArgument(testedBy);
+    if (limit >= 0)
+        r.limitOhms = limit;
+    r.letter = paper == "letter";
     parsed.run = true;
     return parsed;
 }

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 /// What the command line asks for.
@@ -21,7 +22,8 @@ struct CliRequest {
         Calibrate,
         Backlight,
         Buzzer,
-        Clear
+        Clear,
+        Report
     };
 
     Command command = Command::Ports;
@@ -34,8 +36,14 @@ struct CliRequest {
     QString db; ///< download, export, clear; empty: none given
     QString csv;
     QString json;
-    QString output;  ///< export -o; empty: standard output
+    QString output;  ///< export and report -o; export: empty for standard output
     bool on = false; ///< backlight and buzzer
+    // report
+    QString title;
+    QString site;
+    QString testedBy;
+    std::optional<double> limitOhms;
+    bool letter = false; ///< US letter paper instead of A4
 };
 
 /// The outcome of parsing: either a request to run, or an exit status with what to print.

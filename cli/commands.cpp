@@ -153,6 +153,8 @@ ExitCode runCommand(const CliRequest &request)
                            request.on ? protocol::Command::BuzzerOn : protocol::Command::BuzzerOff);
     case Command::Clear:
         return runClear(request);
+    case Command::Report:
+        return runReport(request);
     }
     return ExitCode::Usage;
 }

@@ -14,6 +14,7 @@ ExitCode runCommand(const CliRequest &request);
 ExitCode runWatch(const CliRequest &request);
 ExitCode runDownload(const CliRequest &request);
 ExitCode runExport(const CliRequest &request);
+ExitCode runReport(const CliRequest &request);
 
 /// Finds the instrument (or tries --port) and leaves the link open on it, saying on stderr
 /// which port it found. When there is none, says why and gives the exit status.

@@ -3,8 +3,11 @@
 #include "commands.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -12,11 +15,24 @@ int main(int argc, char *argv[])
     // sooner, which a download of a thousand exchanges adds up.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
-    const QCoreApplication app(argc, argv);
     const ParsedArguments parsed = parseArguments(argc, argv);
     std::fputs(parsed.out.c_str(), stdout);
     std::fputs(parsed.err.c_str(), stderr);
     if (!parsed.run)
         return int(parsed.exit);
+
+    // Only the report draws text, which needs Qt's fonts and so a GUI application; it never
+    // needs a display.
+    std::unique_ptr<QCoreApplication> app;
+    if (parsed.request.command == CliRequest::Command::Report) {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Quiet on success: the platform's notes (no runtime directory...) are not the user's
+        // business; the report's own failures are reported with their exit status.
+        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     return int(runCommand(parsed.request));
 }

@@ -9,7 +9,7 @@ packages=(
     libcli11-dev
     qt6-base-dev qt6-serialport-dev qt6-charts-dev
     libqt6sql6-sqlite libqt6opengl6-dev libgl-dev
-    fonts-noto-cjk fonts-noto-color-emoji
+    fonts-noto-cjk fonts-noto-color-emoji fonts-wqy-microhei
     # The print test prints through a private CUPS server to a PDF queue and reads the PDF back.
     cups printer-driver-cups-pdf poppler-utils
     # The packaging tests validate the AppStream metadata and the desktop entries.

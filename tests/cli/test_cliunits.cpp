@@ -1,17 +1,21 @@
-// telvoro-cli's pure units: JSON text, reading lines, record JSON, the progress line and the
-// command line.
+// telvoro-cli's pure units: JSON text, reading lines, record JSON, the progress line, the
+// command line and the report's rules and pages.
 #include "cliargs.h"
 #include "jsontext.h"
 #include "knownframes.h"
 #include "progressline.h"
 #include "readingline.h"
 #include "recordjson.h"
+#include "reportpdf.h"
+#include "reportsummary.h"
 
 #include <QtTest>
 
 #include <ctime>
 
 Q_DECLARE_METATYPE(HistoryRecord)
+Q_DECLARE_METATYPE(Verdict)
+Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace
 {
@@ -214,6 +218,80 @@ private slots:
         QTEST(parsed.request.port, "port");
         QTEST(int(parsed.request.format), "format");
         QVERIFY(!parsed.request.on);
+    }
+
+    // A record fails at the limit itself, kΩ counts in ohms, over range always fails, and
+    // voltages are never judged.
+    void reportVerdicts_data()
+    {
+        QTest::addColumn<HistoryRecord>("record");
+        QTest::addColumn<std::optional<double>>("limit");
+        QTest::addColumn<Verdict>("verdict");
+        const HistoryRecord ohms{1, "接地电阻", 4.0, 4.2, 3.9, "Ω", 0};
+        const HistoryRecord kOhms{2, "接地电阻", 0.5, 0.6, 0.4, "kΩ", 0};
+        const HistoryRecord overRange{3, "接地电阻", 999999, 999999, 999999, "kΩ", 0};
+        const HistoryRecord ac{4, "交流电压", 230, 0, 0, "V", 0};
+        QTest::newRow("no limit") << ohms << std::optional<double>() << Verdict::NotJudged;
+        QTest::newRow("below") << ohms << std::optional<double>(4.01) << Verdict::Pass;
+        QTest::newRow("at the limit") << ohms << std::optional<double>(4.0) << Verdict::Fail;
+        QTest::newRow("kΩ in ohms") << kOhms << std::optional<double>(400) << Verdict::Fail;
+        QTest::newRow("kΩ below") << kOhms << std::optional<double>(501) << Verdict::Pass;
+        QTest::newRow("over range") << overRange << std::optional<double>(1e9) << Verdict::Fail;
+        QTest::newRow("voltage") << ac << std::optional<double>(1) << Verdict::NotJudged;
+    }
+
+    void reportVerdicts()
+    {
+        QFETCH(HistoryRecord, record);
+        QFETCH(std::optional<double>, limit);
+        QTEST(ReportRules::verdict(record, limit), "verdict");
+    }
+
+    void reportSummary()
+    {
+        const QList<HistoryRecord> records = {
+            {1, "接地电阻", 4.0, 4.2, 3.9, "Ω", 0},
+            {2, "接地电阻", 0.5, 0.6, 0.4, "kΩ", 1},
+            {3, "接地电阻", 999999, 999999, 999999, "Ω", 0},
+            {4, "交流电压", 230, 0, 0, "V", 0},
+            {5, "直流电压", -3, 0, 0, "V", 0},
+            {6, "接地电阻", 20.0, 21, 19, "Ω", 0},
+        };
+        const ReportSummary summary = ReportRules::summarize(records, 100.0);
+        QCOMPARE(summary.records, 6);
+        QCOMPARE(summary.resistanceRecords, 4);
+        QCOMPARE(summary.voltageRecords, 2);
+        QCOMPARE(summary.overRange, 1);
+        QCOMPARE(summary.lowestOhms, std::optional<double>(4.0));
+        QCOMPARE(summary.highestOhms, std::optional<double>(500.0));
+        QCOMPARE(summary.meanOhms, std::optional<double>(524.0 / 3));
+        QCOMPARE(summary.passed, 2);
+        QCOMPARE(summary.failed, 2);
+
+        const ReportSummary noLimit = ReportRules::summarize(records, std::nullopt);
+        QCOMPARE(noLimit.passed + noLimit.failed, 0);
+        const ReportSummary onlyOverRange = ReportRules::summarize({records[2], records[3]}, 1.0);
+        QVERIFY(!onlyOverRange.lowestOhms && !onlyOverRange.meanOhms);
+        QCOMPARE(onlyOverRange.failed, 1);
+    }
+
+    void reportPages_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("firstPage");
+        QTest::addColumn<QList<int>>("pages");
+        QTest::newRow("no records") << 0 << 20 << QList<int>{0};
+        QTest::newRow("fits page 1") << 20 << 20 << QList<int>{20};
+        QTest::newRow("one more") << 21 << 20 << QList<int>{20, 1};
+        QTest::newRow("page 1 full") << 90 << 20 << QList<int>{20, 50, 20};
+        QTest::newRow("no room on page 1") << 60 << 0 << QList<int>{0, 50, 10};
+    }
+
+    void reportPages()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, firstPage);
+        QTEST(ReportPdf::rowsPerPage(rows, firstPage, 50), "pages");
     }
 };
 

@@ -1,0 +1,44 @@
+// The report command: a history database into a PDF test report.
+#include "commands.h"
+#include "historyfile.h"
+#include "reportpdf.h"
+#include "terminal.h"
+
+#include <QDate>
+#include <QFileInfo>
+#include <QSaveFile>
+
+ExitCode runReport(const CliRequest &request)
+{
+    QList<HistoryRecord> records;
+    QString error;
+    if (!HistoryFile::readRecords(request.db, &records, &error)) {
+        Terminal::note(error);
+        return ExitCode::FileError;
+    }
+    const QString family = ReportPdf::chineseFontFamily();
+    if (family.isEmpty()) {
+        Terminal::note(QStringLiteral("no font with Chinese characters is installed (Debian: "
+                                      "apt install fonts-noto-cjk)"));
+        return ExitCode::FileError;
+    }
+
+    ReportInfo info;
+    info.title = request.title;
+    info.site = request.site;
+    info.testedBy = request.testedBy;
+    info.date = QDate::currentDate().toString(Qt::ISODate);
+    info.database = QFileInfo(request.db).fileName();
+    info.limitOhms = request.limitOhms;
+    info.paper = request.letter ? QPageSize::Letter : QPageSize::A4;
+
+    // The PDF replaces the file only once it is whole.
+    QSaveFile out(request.output);
+    if (!out.open(QIODevice::WriteOnly) || !ReportPdf::write(&out, info, records, family) ||
+        !out.commit()) {
+        Terminal::note(
+            QStringLiteral("cannot write %1: %2").arg(request.output, out.errorString()));
+        return ExitCode::FileError;
+    }
+    return ExitCode::Done;
+}

@@ -1,0 +1,55 @@
+#include "reportsummary.h"
+
+#include "protocol.h"
+
+#include <algorithm>
+
+namespace ReportRules
+{
+
+double averageOhms(const HistoryRecord &record)
+{
+    if (protocol::isOverRange(record.avg_value))
+        return record.avg_value;
+    return record.unit == QStringLiteral("kΩ") ? record.avg_value * 1000 : record.avg_value;
+}
+
+Verdict verdict(const HistoryRecord &record, std::optional<double> limitOhms)
+{
+    if (!limitOhms || isVoltageRecord(record.data_type))
+        return Verdict::NotJudged;
+    const double ohms = averageOhms(record);
+    return protocol::isOverRange(ohms) || ohms >= *limitOhms ? Verdict::Fail : Verdict::Pass;
+}
+
+ReportSummary summarize(const QList<HistoryRecord> &records, std::optional<double> limitOhms)
+{
+    ReportSummary summary;
+    summary.records = int(records.size());
+    double sum = 0;
+    int inRange = 0;
+    for (const HistoryRecord &record : records) {
+        if (isVoltageRecord(record.data_type)) {
+            ++summary.voltageRecords;
+            continue;
+        }
+        ++summary.resistanceRecords;
+        const Verdict v = verdict(record, limitOhms);
+        summary.passed += v == Verdict::Pass;
+        summary.failed += v == Verdict::Fail;
+        const double ohms = averageOhms(record);
+        if (protocol::isOverRange(ohms)) {
+            ++summary.overRange;
+            continue;
+        }
+        summary.lowestOhms = std::min(summary.lowestOhms.value_or(ohms), ohms);
+        summary.highestOhms = std::max(summary.highestOhms.value_or(ohms), ohms);
+        sum += ohms;
+        ++inRange;
+    }
+    if (inRange > 0)
+        summary.meanOhms = sum / inRange;
+    return summary;
+}
+
+} // namespace ReportRules

@@ -1,0 +1,123 @@
+#include "reporttrend.h"
+
+#include "historycell.h"
+#include "protocol.h"
+#include "reportsummary.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+const QColor Axis(0x78, 0x90, 0x9C);
+const QColor Grid(0xE0, 0xE6, 0xEA);
+const QColor Line(0x15, 0x65, 0xC0);
+const QColor LimitColour(0xC6, 0x28, 0x28);
+const QColor Muted(0x61, 0x61, 0x61);
+
+// A round step for about `ticks` divisions of `span` (1, 2 or 5 times a power of ten).
+double niceStep(double span, int ticks)
+{
+    const double raw = span / ticks;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (raw <= factor * power)
+            return factor * power;
+    }
+    return 10 * power;
+}
+
+} // namespace
+
+void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> &records,
+               std::optional<double> limitOhms, const QFont &labels, double unit)
+{
+    QList<QPointF> points; // record number, ohms
+    for (const HistoryRecord &record : records) {
+        if (isVoltageRecord(record.data_type))
+            continue;
+        const double ohms = ReportRules::averageOhms(record);
+        if (!protocol::isOverRange(ohms))
+            points << QPointF(record.record_index, ohms);
+    }
+
+    painter.save();
+    painter.setFont(labels);
+    const QFontMetricsF metrics(labels, painter.device());
+    if (points.isEmpty()) {
+        painter.setPen(Muted);
+        painter.drawRect(box);
+        painter.drawText(box, Qt::AlignCenter, QStringLiteral("没有量程内的电阻记录"));
+        painter.restore();
+        return;
+    }
+
+    double top = 0;
+    for (const QPointF &point : points)
+        top = std::max(top, point.y());
+    if (limitOhms)
+        top = std::max(top, *limitOhms);
+    const double yStep = niceStep(top > 0 ? top * 1.05 : 1, 5);
+    top = std::ceil((top > 0 ? top * 1.05 : 1) / yStep) * yStep;
+    const double first = points.front().x();
+    const double last = std::max(points.back().x(), first + 1);
+
+    const double labelWidth = metrics.horizontalAdvance(HistoryCells::formatValue(top)) + 6 * unit;
+    const QRectF plot(box.left() + labelWidth, box.top() + 4 * unit, box.width() - labelWidth,
+                      box.height() - metrics.height() - 8 * unit);
+    const auto at = [&](double x, double y) {
+        return QPointF(plot.left() + (x - first) / (last - first) * plot.width(),
+                       plot.bottom() - y / top * plot.height());
+    };
+
+    // Grid and value labels.
+    for (double y = 0; y <= top + yStep / 2; y += yStep) {
+        const QPointF left = at(first, y);
+        painter.setPen(QPen(Grid, 0.5 * unit));
+        painter.drawLine(left, QPointF(plot.right(), left.y()));
+        painter.setPen(Muted);
+        painter.drawText(QRectF(box.left(), left.y() - metrics.height() / 2, labelWidth - 4 * unit,
+                                metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, HistoryCells::formatValue(y));
+    }
+    // Record numbers along the bottom.
+    const double xStep = std::max(1.0, niceStep(last - first, 8));
+    for (double x = std::ceil(first / xStep) * xStep; x <= last; x += xStep) {
+        const QPointF foot = at(x, 0);
+        painter.drawText(
+            QRectF(foot.x() - 30 * unit, plot.bottom() + 2 * unit, 60 * unit, metrics.height()),
+            Qt::AlignHCenter | Qt::AlignTop, QString::number(qint64(x)));
+    }
+    painter.setPen(QPen(Axis, 0.8 * unit));
+    painter.drawLine(plot.bottomLeft(), plot.bottomRight());
+    painter.drawLine(plot.bottomLeft(), plot.topLeft());
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (limitOhms) {
+        const double y = at(first, *limitOhms).y();
+        painter.setPen(QPen(LimitColour, 1 * unit, Qt::DashLine));
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter.drawText(QRectF(plot.left(), y - metrics.height() - unit, plot.width() - 2 * unit,
+                                metrics.height()),
+                         Qt::AlignRight | Qt::AlignBottom,
+                         QStringLiteral("限值 %1 Ω").arg(HistoryCells::formatValue(*limitOhms)));
+    }
+
+    QPainterPath path(at(points.front().x(), points.front().y()));
+    for (const QPointF &point : points)
+        path.lineTo(at(point.x(), point.y()));
+    painter.setPen(QPen(Line, 1.2 * unit));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(path);
+    // Dots only while they stay apart.
+    if (points.size() <= plot.width() / (4 * unit)) {
+        painter.setBrush(Line);
+        for (const QPointF &point : points)
+            painter.drawEllipse(at(point.x(), point.y()), 1.6 * unit, 1.6 * unit);
+    }
+    painter.restore();
+}
