@@ -18,7 +18,8 @@ const char *const ExitStatus = "Exit status:\n"
 const char *const Description =
     "The earth resistance tester from scripts and terminals: lists serial ports, reads and "
     "streams measurements, downloads the stored records into the console's history database, "
-    "a CSV report or JSON, and sends the instrument's commands. Without --port the instrument "
+    "a CSV report or JSON, sends the instrument's commands and writes PDF test reports. "
+    "Without --port the instrument "
     "is looked for on every serial port, the paths in TELVORO_EXTRA_PORTS first.";
 
 QString fromArgument(const std::string &text)
