@@ -14,6 +14,11 @@ dir="$root/build-wincheck"
 cmake -S "$root" -B "$dir" -DTELVORO_BUILD_TESTS=OFF -DTELVORO_WERROR=ON \
     -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DCMAKE_CXX_COMPILER_LAUNCHER= >/dev/null
 
+# Header-only libraries sit in /usr/include beside glibc's headers, which must stay out of a
+# Windows compile: they get a folder of their own.
+mkdir -p "$dir/include"
+ln -sfn /usr/include/CLI "$dir/include/CLI"
+
 # The same commands for the cross compiler: syntax only, Windows' mkspec, no Linux-only flags.
 # Generated sources (moc) are left out: they do not exist before a build.
 script="$dir/windows-commands.cmake"
@@ -35,6 +40,7 @@ foreach(i RANGE ${last})
     string(REGEX REPLACE " -o [^ ]+ -c " " -fsyntax-only " command "${command}")
     string(REPLACE " -fPIC" "" command "${command}")
     string(REPLACE "/mkspecs/linux-g++" "/mkspecs/win32-g++" command "${command}")
+    string(APPEND command " -isystem ${build}/include")
     string(APPEND out "${command}\n")
 endforeach()
 file(WRITE "${list}" "${out}")
