@@ -95,22 +95,30 @@ inline QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-/// A history database at `path` with records 1..count of `dataType`, made as the console
-/// makes it.
-inline void makeHistory(const QString &path, int count, const QString &dataType)
+/// A history database at `path` holding `records`, made as the console makes it.
+inline void writeHistory(const QString &path, const QList<HistoryRecord> &records)
 {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QVERIFY(HistoryStore::createTable(db));
-        const QString unit =
-            dataType.contains(QStringLiteral("电压")) ? QStringLiteral("V") : QStringLiteral("Ω");
-        for (int i = 1; i <= count; ++i)
-            QVERIFY(HistoryStore::insert(db, {i, dataType, 220.0 + i, 2, 1, unit, i % 2}));
+        for (const HistoryRecord &record : records)
+            QVERIFY(HistoryStore::insert(db, record));
         db.close();
     }
     QSqlDatabase::removeDatabase(path);
+}
+
+/// A history database at `path` with records 1..count of `dataType`.
+inline void makeHistory(const QString &path, int count, const QString &dataType)
+{
+    const QString unit =
+        dataType.contains(QStringLiteral("电压")) ? QStringLiteral("V") : QStringLiteral("Ω");
+    QList<HistoryRecord> records;
+    for (int i = 1; i <= count; ++i)
+        records.append({i, dataType, 220.0 + i, 2, 1, unit, i % 2});
+    writeHistory(path, records);
 }
 
 /// Local ISO 8601 times with their offset replaced by "TIME", so lines compare whole.

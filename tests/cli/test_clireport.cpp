@@ -53,20 +53,6 @@ QString withoutBlanks(QString text)
     return text.remove(u' ');
 }
 
-void insertAll(const QString &path, const QList<HistoryRecord> &records)
-{
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QVERIFY(HistoryStore::createTable(db));
-        for (const HistoryRecord &record : records)
-            QVERIFY(HistoryStore::insert(db, record));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(path);
-}
-
 const QList<HistoryRecord> Mixed = {
     {1, "接地电阻", 3.52, 3.61, 3.4, "Ω", 0},
     {2, "接地电阻", 1.25, 1.3, 1.2, "kΩ", 0},
@@ -89,7 +75,7 @@ private slots:
             QSKIP("poppler-utils (pdftotext, pdfinfo) are not installed");
         QVERIFY(dir.isValid());
         mixedDb = dir.filePath(QStringLiteral("mixed.db"));
-        insertAll(mixedDb, Mixed);
+        writeHistory(mixedDb, Mixed);
     }
 
     // Header, summary and every row of mixed records, judged and not.
@@ -174,7 +160,7 @@ private slots:
             QList<HistoryRecord> records;
             for (int i = 1; i <= 500; ++i)
                 records << HistoryRecord{i, "接地电阻", 1.0 + i, 2.0 + i, 0.5 + i, "Ω", 0};
-            insertAll(db, records);
+            writeHistory(db, records);
         }
         const QString pdf = dir.filePath(QStringLiteral("many-%1.pdf").arg(paper));
         QCOMPARE(runCli({"report", "--db", db, "-o", pdf, "--paper", paper, "--limit", "100"},
