@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <sstream>
 
@@ -145,7 +147,16 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     report
         ->add_option("--limit", limit,
                      "resistance limit in ohms: a record fails at or above it, or over range")
-        ->check(CLI::NonNegativeNumber)
+        ->check(CLI::Validator(
+            [](std::string &text) {
+                char *end = nullptr;
+                const double value = std::strtod(text.c_str(), &end);
+                const bool whole = !text.empty() && end == text.c_str() + text.size();
+                return whole && std::isfinite(value) && value >= 0
+                           ? std::string()
+                           : "not a number of ohms (0 or more): " + text;
+            },
+            "OHMS"))
         ->type_name("OHMS");
     report->add_option("--paper", paper, "paper size")
         ->check(CLI::IsMember({"a4", "letter"}))

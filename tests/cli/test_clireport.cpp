@@ -212,6 +212,8 @@ private slots:
             << QStringList{"--db", "foreign.db"} << 4 << "foreign.db";
         QTest::newRow("limit not a number")
             << QStringList{"--db", "mixed.db", "--limit", "ten"} << 1 << "--limit";
+        QTest::newRow("limit not finite")
+            << QStringList{"--db", "mixed.db", "--limit", "nan"} << 1 << "--limit";
         QTest::newRow("negative limit")
             << QStringList{"--db", "mixed.db", "--limit", "-1"} << 1 << "--limit";
         QTest::newRow("unknown paper")
