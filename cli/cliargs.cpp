@@ -156,7 +156,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
                            ? std::string()
                            : "not a number of ohms (0 or more): " + text;
             },
-            "OHMS"))
+            std::string()))
         ->type_name("OHMS");
     report->add_option("--paper", paper, "paper size")
         ->check(CLI::IsMember({"a4", "letter"}))

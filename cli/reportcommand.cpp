@@ -10,6 +10,13 @@
 
 ExitCode runReport(const CliRequest &request)
 {
+    // Writing the report over its own database would replace the history with the PDF.
+    const QFileInfo db(request.db);
+    if (db.exists() && db.canonicalFilePath() == QFileInfo(request.output).canonicalFilePath()) {
+        Terminal::note(
+            QStringLiteral("cannot write %1: it is the history database").arg(request.output));
+        return ExitCode::FileError;
+    }
     QList<HistoryRecord> records;
     QString error;
     if (!HistoryFile::readRecords(request.db, &records, &error)) {
@@ -28,7 +35,7 @@ ExitCode runReport(const CliRequest &request)
     info.site = request.site;
     info.testedBy = request.testedBy;
     info.date = QDate::currentDate().toString(Qt::ISODate);
-    info.database = QFileInfo(request.db).fileName();
+    info.database = db.fileName();
     info.limitOhms = request.limitOhms;
     info.paper = request.letter ? QPageSize::Letter : QPageSize::A4;
 

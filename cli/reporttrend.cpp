@@ -2,6 +2,7 @@
 
 #include "historycell.h"
 #include "protocol.h"
+#include "reportaxis.h"
 #include "reportsummary.h"
 
 #include <QPainter>
@@ -18,18 +19,6 @@ const QColor Grid(0xE0, 0xE6, 0xEA);
 const QColor Line(0x15, 0x65, 0xC0);
 const QColor LimitColour(0xC6, 0x28, 0x28);
 const QColor Muted(0x61, 0x61, 0x61);
-
-// A round step for about `ticks` divisions of `span` (1, 2 or 5 times a power of ten).
-double niceStep(double span, int ticks)
-{
-    const double raw = span / ticks;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (const double factor : {1.0, 2.0, 5.0}) {
-        if (raw <= factor * power)
-            return factor * power;
-    }
-    return 10 * power;
-}
 
 } // namespace
 
@@ -56,26 +45,30 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
         return;
     }
 
-    double top = 0;
+    QList<double> values;
     for (const QPointF &point : points)
-        top = std::max(top, point.y());
-    if (limitOhms)
-        top = std::max(top, *limitOhms);
-    const double yStep = niceStep(top > 0 ? top * 1.05 : 1, 5);
-    top = std::ceil((top > 0 ? top * 1.05 : 1) / yStep) * yStep;
+        values << point.y();
+    const TrendAxis axis = trendAxis(values, limitOhms);
     const double first = points.front().x();
     const double last = std::max(points.back().x(), first + 1);
 
-    const double labelWidth = metrics.horizontalAdvance(HistoryCells::formatValue(top)) + 6 * unit;
-    const QRectF plot(box.left() + labelWidth, box.top() + 4 * unit, box.width() - labelWidth,
+    double labelWidth = 0;
+    for (const double tick : axis.ticks)
+        labelWidth =
+            std::max(labelWidth, metrics.horizontalAdvance(HistoryCells::formatValue(tick)));
+    labelWidth += 6 * unit;
+    // The last record number is centred under the right end: room for its half.
+    const double rightRoom = metrics.horizontalAdvance(QString::number(qint64(last))) / 2;
+    const QRectF plot(box.left() + labelWidth, box.top() + 4 * unit,
+                      box.width() - labelWidth - rightRoom,
                       box.height() - metrics.height() - 8 * unit);
     const auto at = [&](double x, double y) {
         return QPointF(plot.left() + (x - first) / (last - first) * plot.width(),
-                       plot.bottom() - y / top * plot.height());
+                       plot.bottom() - axis.fraction(y) * plot.height());
     };
 
     // Grid and value labels.
-    for (double y = 0; y <= top + yStep / 2; y += yStep) {
+    for (const double y : axis.ticks) {
         const QPointF left = at(first, y);
         painter.setPen(QPen(Grid, 0.5 * unit));
         painter.drawLine(left, QPointF(plot.right(), left.y()));
@@ -84,10 +77,15 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
                                 metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, HistoryCells::formatValue(y));
     }
+    if (axis.logarithmic) {
+        painter.drawText(
+            QRectF(plot.left() + 4 * unit, plot.top(), plot.width() / 2, metrics.height()),
+            Qt::AlignLeft | Qt::AlignTop, QStringLiteral("对数刻度"));
+    }
     // Record numbers along the bottom.
     const double xStep = std::max(1.0, niceStep(last - first, 8));
     for (double x = std::ceil(first / xStep) * xStep; x <= last; x += xStep) {
-        const QPointF foot = at(x, 0);
+        const QPointF foot = at(x, axis.bottom);
         painter.drawText(
             QRectF(foot.x() - 30 * unit, plot.bottom() + 2 * unit, 60 * unit, metrics.height()),
             Qt::AlignHCenter | Qt::AlignTop, QString::number(qint64(x)));

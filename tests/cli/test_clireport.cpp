@@ -74,6 +74,9 @@ private slots:
         if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
             QSKIP("poppler-utils (pdftotext, pdfinfo) are not installed");
         QVERIFY(dir.isValid());
+        // The program runs as on a headless machine: no display and no platform named.
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            qunsetenv(name);
         mixedDb = dir.filePath(QStringLiteral("mixed.db"));
         writeHistory(mixedDb, Mixed);
     }
@@ -99,12 +102,14 @@ private slots:
         QFETCH(QStringList, verdicts);
         QFETCH(QString, judged);
         const QString pdf = dir.filePath(QStringLiteral("mixed.pdf"));
+        const QString dayBefore = QDate::currentDate().toString(Qt::ISODate);
         const CliRun run = runCli(QStringList{"report", "--db", mixedDb, "-o", pdf, "--site",
                                               "西区变电站", "--operator", "李工"} +
                                       limit,
                                   QString(), dir.path());
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.err.isEmpty() && run.out.isEmpty(), run.err.constData());
+        const QString dayAfter = QDate::currentDate().toString(Qt::ISODate);
 
         const QList<QStringList> pages = pagesOf(pdf);
         QCOMPARE(pages.size(), 1);
@@ -112,9 +117,8 @@ private slots:
         const QString all = text.join(u'\n');
         for (const QString &expected :
              {QStringLiteral("接地电阻测试报告"), QStringLiteral("测试地点：西区变电站"),
-              QStringLiteral("测试人员：李工"),
-              QStringLiteral("报告日期：") + QDate::currentDate().toString(Qt::ISODate),
-              QStringLiteral("数据库：mixed.db"), QStringLiteral("记录数：6 条"),
+              QStringLiteral("测试人员：李工"), QStringLiteral("数据库：mixed.db"),
+              QStringLiteral("记录数：6 条"),
               QStringLiteral("电阻记录 4 条（其中超量程 1 条），电压记录 2 条（只列出，不判定）"),
               QStringLiteral("电阻平均值（换算为 Ω，不含超量程）：最低 3.52 Ω，最高 1250.00 Ω，"
                              "均值 421.11 Ω"),
@@ -132,11 +136,45 @@ private slots:
                 cells << verdicts[i];
             QVERIFY2(text.contains(row(cells)), qPrintable(row(cells) + "\n---\n" + all));
         }
+        QVERIFY2(all.contains(QStringLiteral("报告日期：") + dayBefore) ||
+                     all.contains(QStringLiteral("报告日期：") + dayAfter),
+                 qPrintable(all));
         QVERIFY(withoutBlanks(text.back()) == footer(1, 1));
+
+        // Every font is embedded, so the Chinese reads the same on a machine without it.
+        const QStringList fonts =
+            poppler(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts).mid(2);
+        QVERIFY(!fonts.isEmpty());
+        for (const QString &font : fonts) {
+            // name type... encoding emb sub uni object ID: "emb" is the fifth field from the end.
+            const QStringList fields = font.split(u' ', Qt::SkipEmptyParts);
+            QVERIFY2(fields.size() > 5 && fields[fields.size() - 5] == QStringLiteral("yes"),
+                     qPrintable(font));
+        }
+    }
+
+    // A history without records still makes a whole report of one page.
+    void emptyHistory()
+    {
+        const QString db = dir.filePath(QStringLiteral("empty.db"));
+        writeHistory(db, {});
+        const QString pdf = dir.filePath(QStringLiteral("empty.pdf"));
+        QCOMPARE(runCli({"report", "--db", db, "-o", pdf, "--limit", "4"}, QString(), dir.path())
+                     .exitCode,
+                 0);
+        const QList<QStringList> pages = pagesOf(pdf);
+        QCOMPARE(pages.size(), 1);
+        const QString all = pages.front().join(u'\n');
+        for (const QString &expected :
+             {QStringLiteral("记录数：0 条"), QStringLiteral("最低 —，最高 —，均值 —"),
+              QStringLiteral("合格 0 条，不合格 0 条"), QStringLiteral("没有量程内的电阻记录"),
+              QStringLiteral("数据库中没有记录。")})
+            QVERIFY2(all.contains(expected), qPrintable(expected + "\n---\n" + all));
+        QCOMPARE(withoutBlanks(pages.front().back()), footer(1, 1));
     }
 
     // 500 records on either paper: every page repeats the table header and counts itself, every
-    // record appears once and in order, and every word lies inside the page.
+    // record appears once and in order, and every word lies within the page's margins.
     void manyRecordsPaginate_data()
     {
         QTest::addColumn<QString>("paper");
@@ -191,11 +229,14 @@ private slots:
         const QString boxes = poppler(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"});
         static const QRegularExpression word(QStringLiteral(
             R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">)re"));
+        const double margin = 15 / 25.4 * 72 - 0.5; // 15 mm in points, less a rounding allowance
         int words = 0;
         for (const QRegularExpressionMatch &m : word.globalMatch(boxes)) {
             ++words;
-            QVERIFY2(m.captured(1).toDouble() >= 0 && m.captured(3).toDouble() <= width &&
-                         m.captured(2).toDouble() >= 0 && m.captured(4).toDouble() <= height,
+            QVERIFY2(m.captured(1).toDouble() >= margin &&
+                         m.captured(3).toDouble() <= width - margin &&
+                         m.captured(2).toDouble() >= margin &&
+                         m.captured(4).toDouble() <= height - margin,
                      qPrintable(m.captured(0)));
         }
         QVERIFY(words > 500 * 7);
@@ -249,6 +290,30 @@ private slots:
             QCOMPARE(fileBytes(pdf), existing ? QByteArray("an earlier report") : QByteArray());
             QCOMPARE(QFile::exists(pdf), existing);
         }
+    }
+
+    // The report never replaces the database it reports on, however the path is spelt.
+    void outputIsTheDatabase()
+    {
+        const QString db = dir.filePath(QStringLiteral("kept.db"));
+        writeHistory(db, Mixed);
+        const QByteArray before = fileBytes(db);
+        const CliRun run = runCli({"report", "--db", db, "-o", "./kept.db"}, QString(), dir.path());
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.errText().contains(QStringLiteral("it is the history database")),
+                 run.err.constData());
+        QCOMPARE(fileBytes(db), before);
+    }
+
+    // Only the report starts Qt's GUI side: the other commands run where no platform plugin
+    // loads at all.
+    void otherCommandsNeedNoPlatform()
+    {
+        qputenv("QT_QPA_PLATFORM", "no-such-platform");
+        const CliRun run = runCli({"export", "--db", mixedDb}, QString(), dir.path());
+        qunsetenv("QT_QPA_PLATFORM");
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.outText().contains(QStringLiteral("229.5")), run.err.constData());
     }
 
     void unwritableOutput()

@@ -6,6 +6,7 @@
 #include "progressline.h"
 #include "readingline.h"
 #include "recordjson.h"
+#include "reportaxis.h"
 #include "reportpdf.h"
 #include "reportsummary.h"
 
@@ -273,6 +274,57 @@ private slots:
         const ReportSummary onlyOverRange = ReportRules::summarize({records[2], records[3]}, 1.0);
         QVERIFY(!onlyOverRange.lowestOhms && !onlyOverRange.meanOhms);
         QCOMPARE(onlyOverRange.failed, 1);
+    }
+
+    // The trend's value axis turns logarithmic once the values span more than two decades,
+    // the limit included; a value halfway up sits at 0.5 either way.
+    void reportAxis_data()
+    {
+        QTest::addColumn<QList<double>>("values");
+        QTest::addColumn<std::optional<double>>("limit");
+        QTest::addColumn<bool>("logarithmic");
+        QTest::addColumn<QList<double>>("ticks");
+        QTest::addColumn<double>("halfway");
+        QTest::newRow("ohms") << QList<double>{2, 30} << std::optional<double>() << false
+                              << QList<double>{0, 10, 20, 30, 40} << 20.0;
+        QTest::newRow("limit above the values") << QList<double>{2, 3} << std::optional<double>(25)
+                                                << false << QList<double>{0, 10, 20, 30} << 15.0;
+        QTest::newRow("a zero reading") << QList<double>{0, 0.4} << std::optional<double>() << false
+                                        << QList<double>{0, 0.1, 0.2, 0.3, 0.4, 0.5} << 0.25;
+        QTest::newRow("nothing above zero") << QList<double>{0} << std::optional<double>(0) << false
+                                            << QList<double>{0, 0.2, 0.4, 0.6, 0.8, 1} << 0.5;
+        QTest::newRow("two decades") << QList<double>{1, 100} << std::optional<double>() << false
+                                     << QList<double>{0, 50, 100, 150} << 75.0;
+        QTest::newRow("a kΩ reading among ohms")
+            << QList<double>{2, 30, 1250} << std::optional<double>(25) << true
+            << QList<double>{1, 10, 100, 1000, 10000} << 100.0;
+        QTest::newRow("a limit far below the values")
+            << QList<double>{800, 1250} << std::optional<double>(4) << true
+            << QList<double>{1, 10, 100, 1000, 10000} << 100.0;
+        QTest::newRow("below one ohm") << QList<double>{0, 0.05, 8} << std::optional<double>()
+                                       << true << QList<double>{0.01, 0.1, 1, 10} << 0.316228;
+    }
+
+    void reportAxis()
+    {
+        QFETCH(QList<double>, values);
+        QFETCH(std::optional<double>, limit);
+        QFETCH(QList<double>, ticks);
+        QFETCH(double, halfway);
+        const TrendAxis axis = trendAxis(values, limit);
+        QTEST(axis.logarithmic, "logarithmic");
+        QCOMPARE(axis.ticks.size(), ticks.size());
+        for (int i = 0; i < ticks.size(); ++i)
+            QVERIFY2(qFuzzyCompare(1 + axis.ticks[i], 1 + ticks[i]),
+                     qPrintable(QString::number(axis.ticks[i])));
+        QCOMPARE(axis.bottom, ticks.front());
+        QCOMPARE(axis.top, ticks.back());
+        QVERIFY(qAbs(axis.fraction(halfway) - 0.5) < 1e-5);
+        // Every value lies on the axis; a zero on a logarithmic one sits on its floor.
+        for (const double value : values) {
+            const double at = axis.fraction(value);
+            QVERIFY2(at >= 0 && at <= 1, qPrintable(QString::number(value)));
+        }
     }
 
     void reportPages_data()
