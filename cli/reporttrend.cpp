@@ -59,9 +59,11 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
     labelWidth += 6 * unit;
     // The last record number is centred under the right end: room for its half.
     const double rightRoom = metrics.horizontalAdvance(QString::number(qint64(last))) / 2;
-    const QRectF plot(box.left() + labelWidth, box.top() + 4 * unit,
-                      box.width() - labelWidth - rightRoom,
-                      box.height() - metrics.height() - 8 * unit);
+    // A legend line above the plot, so its words never sit on the data.
+    const QRectF legend(box.left() + labelWidth, box.top(), box.width() - labelWidth - rightRoom,
+                        metrics.height());
+    const QRectF plot(legend.left(), legend.bottom() + 2 * unit, legend.width(),
+                      box.height() - 2 * metrics.height() - 5 * unit);
     const auto at = [&](double x, double y) {
         return QPointF(plot.left() + (x - first) / (last - first) * plot.width(),
                        plot.bottom() - axis.fraction(y) * plot.height());
@@ -77,11 +79,8 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
                                 metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, HistoryCells::formatValue(y));
     }
-    if (axis.logarithmic) {
-        painter.drawText(
-            QRectF(plot.left() + 4 * unit, plot.top(), plot.width() / 2, metrics.height()),
-            Qt::AlignLeft | Qt::AlignTop, QStringLiteral("对数刻度"));
-    }
+    if (axis.logarithmic)
+        painter.drawText(legend, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("对数刻度"));
     // Record numbers along the bottom.
     const double xStep = std::max(1.0, niceStep(last - first, 8));
     for (double x = std::ceil(first / xStep) * xStep; x <= last; x += xStep) {
@@ -96,13 +95,17 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
 
     painter.setRenderHint(QPainter::Antialiasing);
     if (limitOhms) {
+        const QString label =
+            QStringLiteral("限值 %1 Ω").arg(HistoryCells::formatValue(*limitOhms));
+        const double labelLeft = legend.right() - metrics.horizontalAdvance(label);
         const double y = at(first, *limitOhms).y();
         painter.setPen(QPen(LimitColour, 1 * unit, Qt::DashLine));
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.drawText(QRectF(plot.left(), y - metrics.height() - unit, plot.width() - 2 * unit,
-                                metrics.height()),
-                         Qt::AlignRight | Qt::AlignBottom,
-                         QStringLiteral("限值 %1 Ω").arg(HistoryCells::formatValue(*limitOhms)));
+        painter.drawLine(QPointF(labelLeft - 22 * unit, legend.center().y()),
+                         QPointF(labelLeft - 4 * unit, legend.center().y()));
+        painter.drawText(
+            QRectF(labelLeft, legend.top(), legend.right() - labelLeft, legend.height()),
+            Qt::AlignRight | Qt::AlignVCenter, label);
     }
 
     QPainterPath path(at(points.front().x(), points.front().y()));
