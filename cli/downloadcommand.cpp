@@ -4,6 +4,7 @@
 #include "csvreport.h"
 #include "historyfile.h"
 #include "instrumentlink.h"
+#include "outputfile.h"
 #include "progressline.h"
 #include "recorddownload.h"
 #include "recordjson.h"
@@ -13,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace
 {
@@ -39,14 +39,9 @@ bool checkTarget(const QString &path, QString *error)
 bool writeJson(const QString &path, const QList<HistoryRecord> &records)
 {
     const QByteArray bytes = RecordJson::document(records);
-    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
-        QFile device(path);
-        return device.open(QIODevice::WriteOnly) && device.write(bytes) == bytes.size() &&
-               device.flush();
-    }
-    // Like the report: an existing file is replaced only by a complete one.
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return OutputFile::write(path, {}, [&bytes](QIODevice &file) {
+               return file.write(bytes) == bytes.size();
+           }) == OutputFile::Result::Written;
 }
 
 bool writeCsv(const QString &path, const QList<HistoryRecord> &records)
@@ -108,9 +103,12 @@ ExitCode runDownload(const CliRequest &request)
                            : request.db;
     // Every target is checked before the instrument is asked for anything.
     QString error;
+    const auto checkOutput = [&](const QString &path) {
+        return path.isEmpty() || ((db.isEmpty() || HistoryFile::checkApart(db, path, &error)) &&
+                                  checkTarget(path, &error));
+    };
     if ((!db.isEmpty() && !HistoryFile::checkReplaceable(db, &error)) ||
-        (!request.csv.isEmpty() && !checkTarget(request.csv, &error)) ||
-        (!request.json.isEmpty() && !checkTarget(request.json, &error))) {
+        !checkOutput(request.csv) || !checkOutput(request.json)) {
         Terminal::note(error);
         return ExitCode::FileError;
     }
@@ -159,7 +157,9 @@ ExitCode runExport(const CliRequest &request)
 {
     QList<HistoryRecord> records;
     QString error;
-    if (!HistoryFile::readRecords(request.db, &records, &error)) {
+    if ((!request.output.isEmpty() &&
+         !HistoryFile::checkApart(request.db, request.output, &error)) ||
+        !HistoryFile::readRecords(request.db, &records, &error)) {
         Terminal::note(error);
         return ExitCode::FileError;
     }

@@ -1,6 +1,7 @@
 #include "historyfile.h"
 
 #include "historystore.h"
+#include "outputfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -193,6 +194,14 @@ bool readRecords(const QString &path, QList<HistoryRecord> *records, QString *er
     if (!ok)
         *error = QStringLiteral("cannot read %1").arg(path);
     return ok;
+}
+
+bool checkApart(const QString &path, const QString &output, QString *error)
+{
+    if (!OutputFile::sameFile(path, output))
+        return true;
+    *error = QStringLiteral("cannot write %1: it is the history database").arg(output);
+    return false;
 }
 
 bool clearRecords(const QString &path, QString *error)

@@ -27,6 +27,10 @@ bool readRecords(const QString &path, QList<HistoryRecord> *records, QString *er
 /// True when `path` exists and is a history database; changes nothing.
 bool checkExisting(const QString &path, QString *error);
 
+/// False, with `error`, when `output` is the database `path` itself: writing a report or an
+/// export there would replace the history.
+bool checkApart(const QString &path, const QString &output, QString *error);
+
 /// Deletes every record of an existing history database.
 bool clearRecords(const QString &path, QString *error);
 

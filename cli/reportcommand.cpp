@@ -1,25 +1,19 @@
 // The report command: a history database into a PDF test report.
 #include "commands.h"
 #include "historyfile.h"
+#include "outputfile.h"
 #include "reportpdf.h"
 #include "terminal.h"
 
 #include <QDate>
 #include <QFileInfo>
-#include <QSaveFile>
 
 ExitCode runReport(const CliRequest &request)
 {
-    // Writing the report over its own database would replace the history with the PDF.
-    const QFileInfo db(request.db);
-    if (db.exists() && db.canonicalFilePath() == QFileInfo(request.output).canonicalFilePath()) {
-        Terminal::note(
-            QStringLiteral("cannot write %1: it is the history database").arg(request.output));
-        return ExitCode::FileError;
-    }
     QList<HistoryRecord> records;
     QString error;
-    if (!HistoryFile::readRecords(request.db, &records, &error)) {
+    if (!HistoryFile::checkApart(request.db, request.output, &error) ||
+        !HistoryFile::readRecords(request.db, &records, &error)) {
         Terminal::note(error);
         return ExitCode::FileError;
     }
@@ -35,16 +29,13 @@ ExitCode runReport(const CliRequest &request)
     info.site = request.site;
     info.testedBy = request.testedBy;
     info.date = QDate::currentDate().toString(Qt::ISODate);
-    info.database = db.fileName();
+    info.database = QFileInfo(request.db).fileName();
     info.limitOhms = request.limitOhms;
     info.paper = request.letter ? QPageSize::Letter : QPageSize::A4;
 
-    // The PDF replaces the file only once it is whole.
-    QSaveFile out(request.output);
-    if (!out.open(QIODevice::WriteOnly) || !ReportPdf::write(&out, info, records, family) ||
-        !out.commit()) {
-        Terminal::note(
-            QStringLiteral("cannot write %1: %2").arg(request.output, out.errorString()));
+    const auto draw = [&](QIODevice &out) { return ReportPdf::write(&out, info, records, family); };
+    if (OutputFile::write(request.output, {}, draw, &error) != OutputFile::Result::Written) {
+        Terminal::note(QStringLiteral("cannot write %1: %2").arg(request.output, error));
         return ExitCode::FileError;
     }
     return ExitCode::Done;

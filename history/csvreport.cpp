@@ -3,9 +3,6 @@
 #include "historycell.h"
 
 #include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QTextStream>
 
@@ -42,27 +39,8 @@ bool write(QIODevice &device, const QList<HistoryRecord> &records)
 
 Result write(const QString &path, const QList<HistoryRecord> &records)
 {
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile()) {
-        // A device or a pipe cannot be replaced by renaming: it takes the lines as they come.
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-            return Result::OpenFailed;
-        // A full disk or a vanished network share must not end in a report called a success.
-        const bool written = write(file, records) && file.flush();
-        file.close();
-        return written && file.error() == QFileDevice::NoError ? Result::Written
-                                                               : Result::WriteFailed;
-    }
-
-    // Written aside and renamed over the old report only when complete, so a failure leaves
-    // that one as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return Result::OpenFailed;
-    if (!write(file, records))
-        file.cancelWriting();
-    return file.commit() ? Result::Written : Result::WriteFailed;
+    return OutputFile::write(path, QIODevice::Text,
+                             [&records](QIODevice &file) { return write(file, records); });
 }
 
 } // namespace CsvReport

@@ -4,6 +4,7 @@
 // with the history table's cell texts, joined by commas without quoting.
 
 #include "historyrecord.h"
+#include "outputfile.h"
 
 #include <QDateTime>
 #include <QIODevice>
@@ -13,7 +14,7 @@
 namespace CsvReport
 {
 
-enum class Result { Written, OpenFailed, WriteFailed };
+using Result = OutputFile::Result;
 
 /// The header line, without its line end.
 QString headerLine();

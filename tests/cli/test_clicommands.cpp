@@ -337,6 +337,11 @@ private slots:
             << QStringList{"backlight", "dim"} << 1 << "state: dim not in {on,off}";
         QTest::newRow("export without a database")
             << QStringList{"export"} << 1 << "--db is required";
+        QTest::newRow("export over its own database")
+            << QStringList{"export", "--db", "DB", "-o", "DB"} << 4 << "it is the history database";
+        QTest::newRow("download's CSV over its database")
+            << QStringList{"download", "--db", "DB", "--csv", "DB"} << 4
+            << "it is the history database";
         QTest::newRow("clear without --yes")
             << QStringList{"clear", "--db", "DB"} << 1 << "add --yes to go ahead";
         QTest::newRow("clear a database that is not one")
