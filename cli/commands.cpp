@@ -1,7 +1,6 @@
 // Dispatch, and the commands that are one exchange with the instrument.
 #include "commands.h"
 
-#include "framescanner.h"
 #include "historydownload.h"
 #include "historyfile.h"
 #include "instrumentlink.h"
@@ -44,8 +43,7 @@ ExitCode runPorts(const CliRequest &request)
 
 ExitCode linkLost(const InstrumentLink &link)
 {
-    Terminal::note(link.isLost() ? QStringLiteral("link lost: ") + link.lostReason()
-                                 : QStringLiteral("the instrument stopped answering"));
+    Terminal::note(link.goneText());
     return ExitCode::LinkLost;
 }
 
@@ -54,15 +52,12 @@ ExitCode runRead(const CliRequest &request)
     InstrumentLink link;
     if (const std::optional<ExitCode> failed = connectInstrument(link, request))
         return *failed;
-    const auto isReading = [](const protocol::InstrumentFrame &frame) {
-        return protocol::routeFrame(frame.data(), {}) == protocol::FrameRoute::Reading;
-    };
     // A reading is asked for as often as a download asks for a record; a frame without a
     // measurement counts as no answer.
     for (int attempt = 0; attempt <= HistoryMaxRetries && !link.isLost(); ++attempt) {
         if (!link.send(protocol::Command::RequestReading))
             break;
-        const auto frame = link.waitForFrame(isReading, HistoryAnswerTimeoutMs);
+        const auto frame = link.waitForFrame(ReadingLine::isReadingFrame, HistoryAnswerTimeoutMs);
         const auto reading =
             frame ? ReadingLine::decode(*frame, QDateTime::currentDateTime()) : std::nullopt;
         if (!reading)

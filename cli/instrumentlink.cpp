@@ -45,6 +45,12 @@ bool InstrumentLink::open(const QString &location)
     return false;
 }
 
+QString InstrumentLink::goneText() const
+{
+    return lost_ ? QStringLiteral("link lost: ") + lostReason_
+                 : QStringLiteral("the instrument stopped answering");
+}
+
 QString InstrumentLink::errorString() const
 {
     return port_->errorString();

@@ -51,6 +51,8 @@ public:
     bool isLost() const { return lost_; }
     /// Why the link was lost, as the serial port put it.
     QString lostReason() const { return lostReason_; }
+    /// Why the instrument is gone, for the user: the lost line's reason, else its silence.
+    QString goneText() const;
 
     /// Ends the current wait and every later one at once.
     void requestStop();

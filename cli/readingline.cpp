@@ -1,5 +1,6 @@
 #include "readingline.h"
 
+#include "framescanner.h"
 #include "livereading.h"
 #include "valuetext.h"
 
@@ -75,6 +76,11 @@ QString csv(const TimedReading &r)
 
 namespace ReadingLine
 {
+
+bool isReadingFrame(const protocol::InstrumentFrame &frame)
+{
+    return protocol::routeFrame(frame.data(), {}) == protocol::FrameRoute::Reading;
+}
 
 std::optional<TimedReading> decode(const protocol::InstrumentFrame &frame, const QDateTime &time)
 {

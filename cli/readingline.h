@@ -22,6 +22,9 @@ enum class LineFormat { Text, Json, Csv };
 namespace ReadingLine
 {
 
+/// A frame that answers a reading request.
+bool isReadingFrame(const protocol::InstrumentFrame &frame);
+
 /// Decodes a reading frame as the modern console's live page does; nothing for frames that
 /// carry no measurement (kinds 0 and 6..15).
 std::optional<TimedReading> decode(const protocol::InstrumentFrame &frame, const QDateTime &time);

@@ -1,7 +1,6 @@
 // watch: a reading every interval, one line each, until stopped or the count is reached.
 #include "commands.h"
 
-#include "framescanner.h"
 #include "historydownload.h"
 #include "instrumentlink.h"
 #include "portsearch.h"
@@ -18,11 +17,6 @@ namespace
 {
 
 constexpr int ReconnectEveryMs = 2000;
-
-bool isReading(const protocol::InstrumentFrame &frame)
-{
-    return protocol::routeFrame(frame.data(), {}) == protocol::FrameRoute::Reading;
-}
 
 /// Looks for the instrument every 2 s until it answers (true) or a stop is requested.
 bool findAgain(InstrumentLink &link, const CliRequest &request)
@@ -69,7 +63,7 @@ ExitCode runWatch(const CliRequest &request)
         bool answered = false;
         if (link.send(protocol::Command::RequestReading)) {
             const qint64 wait = std::min<qint64>(HistoryAnswerTimeoutMs, due - clock.elapsed());
-            if (const auto frame = link.waitForFrame(isReading, int(wait))) {
+            if (const auto frame = link.waitForFrame(ReadingLine::isReadingFrame, int(wait))) {
                 answered = true;
                 const auto reading = ReadingLine::decode(*frame, QDateTime::currentDateTime());
                 if (reading && !Terminal::printLine(ReadingLine::format(*reading, request.format)))
@@ -85,8 +79,7 @@ ExitCode runWatch(const CliRequest &request)
         unanswered = answered ? 0 : unanswered + 1;
         const bool lost = link.isLost() || unanswered > HistoryMaxRetries;
         if (lost) {
-            const QString why = link.isLost() ? QStringLiteral("link lost: ") + link.lostReason()
-                                              : QStringLiteral("the instrument stopped answering");
+            const QString why = link.goneText();
             if (!request.reconnect) {
                 Terminal::note(why);
                 return ExitCode::LinkLost;
