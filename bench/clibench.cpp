@@ -132,10 +132,7 @@ void cliDownload()
 {
     const QString name = QStringLiteral("download, telvoro-cli");
     WorkingDir dir;
-    SimOptions options;
-    options.paced = true;
-    options.pacedCommands = true;
-    options.recordCount = DownloadRecords;
+    const SimOptions options = pacedInstrument(DownloadRecords);
     SimThread sim(options);
     if (!sim.open()) {
         printNotice(name, QStringLiteral("no pseudo-terminal: ") + sim.errorString());

@@ -129,11 +129,8 @@ double downloadRecords(const QString &port, QString *error)
 void legacyDownload()
 {
     const QString name = QStringLiteral("download, legacy console");
-    SimOptions options;
-    options.paced = true;
-    options.pacedCommands = true;
+    SimOptions options = pacedInstrument(DownloadRecords);
     options.answerDoubledCommands = true;
-    options.recordCount = DownloadRecords;
     SimThread sim(options);
     if (!sim.open()) {
         printNotice(name, QStringLiteral("no pseudo-terminal: ") + sim.errorString());

@@ -207,10 +207,8 @@ DownloadRun runDownload(int records, bool pacedCommands)
 {
     DownloadRun run;
     WorkingDir dir;
-    SimOptions options;
-    options.paced = true;
+    SimOptions options = pacedInstrument(records);
     options.pacedCommands = pacedCommands;
-    options.recordCount = records;
     ConnectedConsole console(options);
     if (!console.start(&run.error))
         return run;

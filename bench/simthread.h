@@ -10,6 +10,17 @@
 class PtyInstrument;
 class QObject;
 
+/// An instrument holding `records` that keeps to the 4800-baud line both ways, as downloads are
+/// measured against it.
+inline SimOptions pacedInstrument(int records)
+{
+    SimOptions options;
+    options.paced = true;
+    options.pacedCommands = true;
+    options.recordCount = records;
+    return options;
+}
+
 /// The simulated instrument in a thread of its own, as a real one runs beside the console:
 /// its line timing does not wait for the console's work, nor the console for its.
 class SimThread
