@@ -49,7 +49,13 @@ CLI::App *command(CLI::App &app, const std::string &name, const std::string &des
 ParsedArguments parseArguments(int argc, const char *const *argv)
 {
     CLI::App app(Description, "telvoro-cli");
-    app.set_version_flag("--version", "telvoro-cli " TELVORO_VERSION);
+    app.set_version_flag("--version",
+                         "telvoro-cli " TELVORO_VERSION "\n"
+                         "Copyright (C) The Telvoro authors.\n"
+                         "License GPL-3.0-or-later: GNU GPL version 3 or later "
+                         "<https://gnu.org/licenses/gpl.html>.\n"
+                         "This is free software: you are free to change and redistribute it.\n"
+                         "There is NO WARRANTY, to the extent permitted by law.");
     app.footer(ExitStatus);
     app.require_subcommand(1);
     // Global options may also follow the command.

@@ -386,6 +386,8 @@ private slots:
                                 << "Usage: telvoro-cli [OPTIONS] SUBCOMMAND";
         QTest::newRow("watch --help") << QStringList{"watch", "--help"} << "--reconnect";
         QTest::newRow("--version") << QStringList{"--version"} << "telvoro-cli 1.0.0\n";
+        QTest::newRow("--version licence")
+            << QStringList{"--version"} << "License GPL-3.0-or-later: GNU GPL version 3 or later";
     }
 
     void helpAndVersion()
