@@ -21,6 +21,11 @@ work="$build/wine-tests"
 prefix="$work/prefix"
 sim_pid=""
 
+# Seconds since an $EPOCHREALTIME, to a tenth.
+seconds_since() {
+    awk -v from="$1" -v to="$EPOCHREALTIME" 'BEGIN { printf "%.1f", to - from }'
+}
+
 fail() {
     echo "$me: $*" >&2
     exit 1
@@ -93,7 +98,7 @@ serialbackend_case() {
     local folder="$1" link="$2" function="$3"
     shift 3
     local log="$folder/$function.log" sim_log="$folder/$function.sim.log" test_pid status=0
-    local started=$SECONDS
+    local started=$EPOCHREALTIME
     rm -f "$log" "$link"
     TELVORO_TEST_PORT=COM5 wine_run "$prefix" 180 "$folder/test_serialbackend.exe" \
         -o "$(wine_path "$log"),txt" "$function" </dev/null >"$folder/$function.out" 2>&1 &
@@ -121,7 +126,7 @@ serialbackend_case() {
         tail -n 15 "$sim_log" >&2
         return 1
     fi
-    echo "serialbackend: $function passed ($((SECONDS - started)) s)"
+    echo "serialbackend: $function passed ($(seconds_since "$started") s)"
 }
 
 trap cleanup EXIT

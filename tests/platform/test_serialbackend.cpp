@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QMetaMethod>
 #include <QSerialPort>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <algorithm>
@@ -27,9 +26,12 @@ struct SimulatorCase {
 };
 
 const SimulatorCase simulatorCases[] = {
-    {"bytesBothWays", "--seed 7"},  {"partialFrames", "--chunk 3 --noise 5 --seed 7"},
-    {"waitFunctions", "--seed 7"},  {"manyExchanges", "--records 50 --seed 7"},
-    {"closeAndReopen", "--seed 7"}, {"pulledCable", "--unplug-after 3 --seed 7"},
+    {"bytesBothWays", "--seed 7"},
+    {"partialFrames", "--chunk 3 --noise 5 --seed 7"}, // pieces of 1..3 bytes, garbage first
+    {"waitFunctions", "--seed 7"},
+    {"manyExchanges", "--records 50 --seed 7"},
+    {"closeAndReopen", "--seed 7"},
+    {"pulledCable", "--unplug-after 3 --seed 7"}, // closes the pseudo-terminal after 3 s
 };
 
 const QList<QSerialPort::SerialPortError> noErrors;
@@ -212,7 +214,7 @@ private slots:
 
     void waitFunctions()
     {
-        QSerialPort port;
+        QSerialPort port; // 8N1 without flow control by default
         port.setPortName(qEnvironmentVariable("TELVORO_TEST_PORT"));
         port.setBaudRate(QSerialPort::Baud4800);
         QVERIFY2(openWhenThere(port), qPrintable(port.errorString()));
@@ -228,7 +230,7 @@ private slots:
         QCOMPARE(port.error(), QSerialPort::TimeoutError);
         port.clearError();
 
-        // A command left to the event loop's write, then waited for.
+        // Written by waitForReadyRead itself, before it waits for the answer.
         port.write(bytesOf(protocol::buildCommand(protocol::Command::RequestReading)));
         QCOMPARE(readBlocking(port, int(protocol::FrameSize)), defaultReading());
         QCOMPARE(port.bytesAvailable(), qint64(0));
