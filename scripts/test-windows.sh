@@ -15,7 +15,12 @@ me="test-windows.sh"
 
 stages=(serialbackend)
 
-build="$(cd "${1:-$root/build-windows}" && pwd)"
+build="${1:-$root/build-windows}"
+if [ ! -f "$build/CMakeCache.txt" ]; then
+    echo "$me: $build is not a configured Windows build (cmake with the SDK's mingw64.cmake)" >&2
+    exit 2
+fi
+build="$(cd "$build" && pwd)"
 sim="$root/build/simulator/telvoro-sim"
 work="$build/wine-tests"
 prefix="$work/prefix"
