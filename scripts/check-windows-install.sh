@@ -15,10 +15,11 @@ setup="${setups[0]}"
 [ -f "$setup" ] || { echo "no installer: run scripts/build-windows.sh first" >&2; exit 1; }
 
 work="$root/build-windows/install-check"
+prefix="$work/prefix"
 rm -rf "$work"
 mkdir -p "$work"
-wine_prefix_new "$work/prefix"
-trap 'wine_end; display_end' EXIT
+trap 'wine_end "$prefix"; display_end' EXIT
+wine_new_prefix "$prefix"
 display_start
 
 failed=0
@@ -27,19 +28,19 @@ fail() {
     failed=1
 }
 
-wine_run 120 "$setup" /S || fail "setup.exe /S exited with $?"
-installed="$WINEPREFIX/drive_c/Program Files/Telvoro"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Telvoro"
+wine_run "$prefix" 120 "$setup" /S || fail "setup.exe /S exited with $?"
+installed="$prefix/drive_c/Program Files/Telvoro"
+menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Telvoro"
 for program in TelvoroConsole.exe Telvoro.exe telvoro-cli.exe Uninstall.exe; do
     [ -f "$installed/$program" ] || fail "$program is not installed"
 done
 [ "$(find "$menu" -name '*.lnk' 2>/dev/null | wc -l)" -eq 3 ] ||
     fail "the Start menu does not hold the two consoles and the uninstaller"
 
-version="$(wine_run 60 "$installed/telvoro-cli.exe" --version)" || fail "telvoro-cli --version exited with $?"
+version="$(wine_run "$prefix" 60 "$installed/telvoro-cli.exe" --version)" || fail "telvoro-cli --version exited with $?"
 grep -q "^telvoro-cli [0-9]" <<<"$version" || fail "telvoro-cli --version printed: $version"
 grep -q "GPL-3.0-or-later" <<<"$version" || fail "telvoro-cli --version names no licence"
-help="$(wine_run 60 "$installed/telvoro-cli.exe" --help)" || fail "telvoro-cli --help exited with $?"
+help="$(wine_run "$prefix" 60 "$installed/telvoro-cli.exe" --help)" || fail "telvoro-cli --help exited with $?"
 grep -q "SUBCOMMAND" <<<"$help" || fail "telvoro-cli --help printed no usage"
 
 # A console has started when its first window is on the screen; it is sound when it still
@@ -47,7 +48,7 @@ grep -q "SUBCOMMAND" <<<"$help" || fail "telvoro-cli --help printed no usage"
 console_check() {
     local program="$1" title="$2"
     local log="$work/${program%.exe}.log"
-    (cd "$installed" && exec timeout 60 wine "$installed/$program") >"$log" 2>&1 &
+    (cd "$installed" && wine_run "$prefix" 60 "$installed/$program") >"$log" 2>&1 &
     local pid=$!
     local shown=0
     for _ in $(seq 1 60); do
@@ -63,20 +64,23 @@ console_check() {
     else
         fail "$program showed no window \"$title\" within 60 s"
     fi
-    # timeout passes the signal on to the program it runs.
-    kill "$pid" 2>/dev/null || true
+    # The subshell's timeout passes the signal on to the program it runs.
+    pkill -P "$pid" timeout 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
 }
 console_check TelvoroConsole.exe "Telvoro - 工业控制台 v1.0"
 console_check Telvoro.exe "Telvoro"
 
 # What a user keeps: the modern console's history in Documents\Telvoro.
-data="$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Documents -not -path '*/Public/*' | head -1)/Telvoro"
+data="$(find "$prefix/drive_c/users" -mindepth 2 -maxdepth 2 -name Documents -not -path '*/Public/*' | head -1)/Telvoro"
 mkdir -p "$data"
 echo kept >"$data/TestHistory.db"
-wine_run 120 "$installed/Uninstall.exe" /S || fail "Uninstall.exe /S exited with $?"
-# The uninstaller copies itself away and runs from there; wait for the copy too.
-wine_wait 120
+wine_run "$prefix" 120 "$installed/Uninstall.exe" /S || fail "Uninstall.exe /S exited with $?"
+# The uninstaller copies itself away and removes the programs from there, after it returned.
+for _ in $(seq 1 120); do
+    [ -e "$installed" ] || break
+    sleep 1
+done
 [ ! -e "$installed" ] || fail "the uninstaller left $(ls "$installed" | head -3 | tr '\n' ' ')"
 [ ! -e "$menu" ] || fail "the uninstaller left the Start-menu folder"
 [ "$(cat "$data/TestHistory.db" 2>/dev/null)" = kept ] || fail "the uninstaller touched the user's data"
