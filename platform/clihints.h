@@ -7,7 +7,8 @@
 namespace CliHints
 {
 
-/// The Qt platform plugin that draws without a display (the PDF report).
+/// The Qt platform plugin that draws without a display (the PDF report), with its options, as
+/// QT_QPA_PLATFORM takes it.
 QByteArray headlessPlatform();
 
 /// How to install a font with Chinese characters.

@@ -3,11 +3,12 @@
 namespace CliHints
 {
 
-// Qt for Windows is shipped without the offscreen plugin; the minimal one draws without a
-// window as well and, unlike offscreen there, finds the system's fonts.
+// Qt for Windows is shipped without the offscreen plugin. The minimal one draws without a
+// window as well, and reads the system's fonts when asked to (without them the report would
+// find no Chinese font).
 QByteArray headlessPlatform()
 {
-    return "minimal";
+    return "minimal:enable_fonts";
 }
 
 QString chineseFontHint()

@@ -23,8 +23,9 @@ QByteArray encode(const QString &text)
     }
     if (bmp.isEmpty())
         return {};
-    // Without WC_NO_BEST_FIT_CHARS Windows writes look-alikes ("n" for "ñ") instead of the
-    // default character. Code page 936 takes that flag and a default character.
+    // Without WC_NO_BEST_FIT_CHARS Windows writes look-alikes ("à" for "À", "2" for "²")
+    // instead of the default character. Code page 936 takes that flag and a default character;
+    // only UTF-7, UTF-8 and a few stateful code pages refuse them.
     const auto *wide = reinterpret_cast<const wchar_t *>(bmp.utf16());
     const int length = int(bmp.size());
     const DWORD flags = WC_NO_BEST_FIT_CHARS;

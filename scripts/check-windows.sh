@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Compiles every product source (programs and libraries, not tests, benchmarks or fuzzers) for
 # Windows with Debian's mingw-w64 cross compiler, syntax only, against this machine's Qt
-# headers, so the Windows branches (Q_OS_WIN: GBK text, data folder, maker site, serial port
-# names, port catalogue) at least compile. Nothing is linked or run.
+# headers, so the Windows sources of platform/ (the _win.cpp beside each _posix.cpp: GBK text,
+# data folder, web link, stop signals, terminal, arguments, port catalogue...) at least
+# compile. Nothing is linked or run.
 #   scripts/check-windows.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,8 +20,9 @@ cmake -S "$root" -B "$dir" -DTELVORO_BUILD_TESTS=OFF -DTELVORO_WERROR=ON \
 mkdir -p "$dir/include"
 ln -sfn /usr/include/CLI "$dir/include/CLI"
 
-# The same commands for the cross compiler: syntax only, Windows' mkspec, no Linux-only flags.
-# Generated sources (moc) are left out: they do not exist before a build.
+# The same commands for the cross compiler: syntax only, Windows' mkspec, no Linux-only flags,
+# each system's own source of platform/ swapped for Windows'. Generated sources (moc) are left
+# out: they do not exist before a build.
 script="$dir/windows-commands.cmake"
 cat >"$script" <<'EOF'
 file(READ "${db}" json)
@@ -39,6 +41,7 @@ foreach(i RANGE ${last})
     string(PREPEND command "${compiler}")
     string(REGEX REPLACE " -o [^ ]+ -c " " -fsyntax-only " command "${command}")
     string(REPLACE " -fPIC" "" command "${command}")
+    string(REPLACE "_posix.cpp" "_win.cpp" command "${command}")
     string(REPLACE "/mkspecs/linux-g++" "/mkspecs/win32-g++" command "${command}")
     string(APPEND command " -isystem ${build}/include")
     string(APPEND out "${command}\n")
