@@ -21,7 +21,7 @@ class QSerialPort;
 /// TELVORO_EXTRA_PORTS=COM20;COM21 port 1 is COM20, port 2 COM21 and port 3 COM1. Elsewhere they
 /// are the system's list, so TELVORO_EXTRA_PORTS=/dev/pts/5 makes port 1 that pseudo-terminal.
 /// The open rule of every program applies (openSerialLine): DTR and RTS are raised after each
-/// open, where the component itself left RTS off.
+/// open, where the control this class stands in for left RTS off.
 class MSComm : public QObject
 {
     Q_OBJECT

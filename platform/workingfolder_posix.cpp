@@ -3,7 +3,7 @@
 namespace workingfolder
 {
 
-// A program here is started where its user can write, or the user chose the place.
+// The working directory is the one the user started the program in; its files stay there.
 void settle() {}
 
 } // namespace workingfolder
