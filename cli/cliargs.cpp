@@ -24,9 +24,10 @@ const char *const Description =
     "Without --port the instrument "
     "is looked for on every serial port, the paths in TELVORO_EXTRA_PORTS first.";
 
+// main() hands over the arguments as UTF-8 on every system (ProgramArguments).
 QString fromArgument(const std::string &text)
 {
-    return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
 LineFormat lineFormat(const std::string &name)

@@ -26,7 +26,7 @@ ExitCode runPorts(const CliRequest &request)
         search = PortSearching::find(link, ports);
     }
     for (const PortEntry &port : ports) {
-        QString line = port.systemLocation;
+        QString line = PortCatalogue::shownName(port);
         if (!port.description.isEmpty())
             line += QStringLiteral("  ") + port.description;
         if (search.found && port.systemLocation == search.location)

@@ -2,6 +2,7 @@
 
 #include "framescanner.h"
 #include "linkrules.h"
+#include "portopening.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -35,11 +36,7 @@ bool InstrumentLink::open(const QString &location)
     lostReason_.clear();
     openError_ = QSerialPort::NoError;
     port_->setPortName(location);
-    port_->setBaudRate(QSerialPort::Baud4800);
-    port_->setDataBits(QSerialPort::Data8);
-    port_->setParity(QSerialPort::NoParity);
-    port_->setStopBits(QSerialPort::OneStop);
-    if (port_->open(QIODevice::ReadWrite))
+    if (openSerialLine(*port_))
         return true;
     openError_ = port_->error();
     return false;

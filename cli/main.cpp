@@ -1,12 +1,14 @@
 // telvoro-cli: the instrument from scripts, terminals and headless machines.
 #include "cliargs.h"
+#include "clihints.h"
 #include "commands.h"
+#include "programarguments.h"
+#include "terminal.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
-#include <cstdio>
 #include <memory>
 
 int main(int argc, char *argv[])
@@ -15,9 +17,11 @@ int main(int argc, char *argv[])
     // sooner, which a download of a thousand exchanges adds up.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
-    const ParsedArguments parsed = parseArguments(argc, argv);
-    std::fputs(parsed.out.c_str(), stdout);
-    std::fputs(parsed.err.c_str(), stderr);
+    Terminal::setUp();
+    const ProgramArguments arguments(argc, argv);
+    const ParsedArguments parsed = parseArguments(arguments.count(), arguments.values());
+    Terminal::print(QByteArray::fromStdString(parsed.out));
+    Terminal::printError(QByteArray::fromStdString(parsed.err));
     if (!parsed.run)
         return int(parsed.exit);
 
@@ -26,7 +30,7 @@ int main(int argc, char *argv[])
     std::unique_ptr<QCoreApplication> app;
     if (parsed.request.command == CliRequest::Command::Report) {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+            qputenv("QT_QPA_PLATFORM", CliHints::headlessPlatform());
         // Quiet on success: the platform's notes (no runtime directory...) are not the user's
         // business; the report's own failures are reported with their exit status.
         QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));

@@ -1,5 +1,6 @@
 #include "portsearch.h"
 
+#include "clihints.h"
 #include "instrumentlink.h"
 
 namespace PortSearching
@@ -46,9 +47,7 @@ QString failureText(const PortSearch &search)
     QString text =
         QStringLiteral("no instrument found: ") + search.failures.join(QStringLiteral("; "));
     if (search.permissionDenied)
-        text += QStringLiteral("\nA port refused access: either another program holds it, or "
-                               "your user may not use serial ports. Add it to the dialout group "
-                               "(sudo usermod -aG dialout $USER) and log in again.");
+        text += QLatin1Char('\n') + CliHints::portAccessHint();
     return text;
 }
 

@@ -1,4 +1,5 @@
 // The report command: a history database into a PDF test report.
+#include "clihints.h"
 #include "commands.h"
 #include "historyfile.h"
 #include "outputfile.h"
@@ -19,8 +20,8 @@ ExitCode runReport(const CliRequest &request)
     }
     const QString family = ReportPdf::chineseFontFamily();
     if (family.isEmpty()) {
-        Terminal::note(QStringLiteral("no font with Chinese characters is installed (Debian: "
-                                      "apt install fonts-noto-cjk)"));
+        Terminal::note(QStringLiteral("no font with Chinese characters is installed (%1)")
+                           .arg(CliHints::chineseFontHint()));
         return ExitCode::FileError;
     }
 

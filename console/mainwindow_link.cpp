@@ -5,6 +5,7 @@
 #include "framescanner.h"
 #include "linkrules.h"
 #include "livereading.h"
+#include "portopening.h"
 #include "protocol.h"
 
 #include <QCheckBox>
@@ -95,11 +96,7 @@ void MainWindow::scanNextPort()
         appendLog(QStringLiteral("[握手] 正在尝试打开 %1 ...").arg(nameInPlainLine(port.portName)));
 
         serialPort->setPortName(port.systemLocation);
-        serialPort->setBaudRate(QSerialPort::Baud4800);
-        serialPort->setDataBits(QSerialPort::Data8);
-        serialPort->setParity(QSerialPort::NoParity);
-        serialPort->setStopBits(QSerialPort::OneStop);
-        if (serialPort->open(QIODevice::ReadWrite)) {
+        if (openSerialLine(*serialPort)) {
             serialPort->write(commandBytes(protocol::Command::Probe));
             handshakeTimer->start(HandshakeTimeoutMs);
             return;

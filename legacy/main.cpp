@@ -1,6 +1,7 @@
 #include "form1.h"
 #include "form3.h"
 #include "legacystate.h"
+#include "workingfolder.h"
 
 #include <QApplication>
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char *argv[])
 {
+    workingfolder::settle();
     QApplication app(argc, argv);
     // Lets desktop shells match the windows to the installed entry and show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("telvoro"));

@@ -1,14 +1,6 @@
 #include "makersite.h"
 
-#include <QtGlobal>
-
-#ifdef Q_OS_WIN
-#include <QProcess>
-#include <windows.h>
-#else
-#include <QDesktopServices>
-#include <QUrl>
-#endif
+#include "weblink.h"
 
 namespace makersite
 {
@@ -26,18 +18,7 @@ QString address()
 
 void open()
 {
-#ifdef Q_OS_WIN
-    QProcess process;
-    process.setProgram(QStringLiteral("cmd.exe"));
-    process.setNativeArguments(QStringLiteral("/c start ") + address());
-    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments *args) {
-        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
-        args->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
-    });
-    process.startDetached();
-#else
-    QDesktopServices::openUrl(QUrl(address()));
-#endif
+    openWebLink(address());
 }
 
 } // namespace makersite

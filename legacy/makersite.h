@@ -12,8 +12,8 @@ QString makerLine();
 /// The web-site address the label and the splash window open.
 QString address();
 
-/// Opens the web site without waiting: on Windows "cmd /c start <address>" in a minimised
-/// window, elsewhere the desktop's URL opener.
+/// Opens the web site without waiting: on Windows "cmd /c start <address>" (without a console
+/// window), elsewhere the desktop's URL opener.
 void open();
 
 } // namespace makersite

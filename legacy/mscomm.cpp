@@ -1,30 +1,19 @@
 #include "mscomm.h"
 
+#include "portopening.h"
+#include "serialdrain.h"
+
 #include <QDeadlineTimer>
 #include <QPointer>
 #include <QSerialPort>
 #include <QSignalBlocker>
-#include <QThread>
 #include <QTimer>
-
-#if defined(Q_OS_WIN)
-#include <windows.h>
-#else
-#include <sys/ioctl.h>
-#endif
 
 namespace
 {
 
 // 8 bytes take 17 ms at 4800 baud.
 constexpr int DrainMs = 50;
-
-struct LineSettings {
-    qint32 baud = 9600;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-};
 
 bool parseSettings(const QString &text, LineSettings &out)
 {
@@ -35,7 +24,7 @@ bool parseSettings(const QString &text, LineSettings &out)
     const int baud = parts[0].trimmed().toInt(&ok);
     if (!ok || baud <= 0)
         return false;
-    out.baud = baud;
+    out.baudRate = baud;
 
     const QString parity = parts[1].trimmed().toLower();
     if (parity == u"n")
@@ -68,20 +57,12 @@ bool parseSettings(const QString &text, LineSettings &out)
     return true;
 }
 
-// Bytes the driver still holds for the line; 0 where the platform cannot tell.
-qint64 driverOutputQueue(const QSerialPort &port)
+// The settings text in force: a parsed copy of it.
+LineSettings lineSettings(const QString &text)
 {
-#if defined(Q_OS_WIN)
-    DWORD errors = 0;
-    COMSTAT status{};
-    return ::ClearCommError(port.handle(), &errors, &status) ? qint64(status.cbOutQue) : 0;
-#elif defined(TIOCOUTQ)
-    int queued = 0;
-    return ::ioctl(port.handle(), TIOCOUTQ, &queued) == 0 ? queued : 0;
-#else
-    Q_UNUSED(port);
-    return 0;
-#endif
+    LineSettings settings;
+    parseSettings(text, settings);
+    return settings;
 }
 
 MSComm::PortResolver &customResolver()
@@ -133,9 +114,8 @@ MSComm::Error MSComm::setPortOpen(bool open)
     if (device.isEmpty())
         return InvalidPortNumber;
     m_port->setPortName(device);
-    applySettings();
     m_inBuffer.clear();
-    if (m_port->open(QIODevice::ReadWrite)) {
+    if (openSerialLine(*m_port, lineSettings(m_settings))) {
         ++m_openCount;
         return NoError;
     }
@@ -162,13 +142,7 @@ MSComm::Error MSComm::setSettings(const QString &settings)
 
 void MSComm::applySettings()
 {
-    LineSettings s;
-    parseSettings(m_settings, s);
-    m_port->setBaudRate(s.baud);
-    m_port->setParity(s.parity);
-    m_port->setDataBits(s.dataBits);
-    m_port->setStopBits(s.stopBits);
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    applyLineSettings(*m_port, lineSettings(m_settings));
 }
 
 void MSComm::setRThreshold(int bytes)
@@ -211,8 +185,7 @@ void MSComm::drainOutput()
     while (m_port->bytesToWrite() > 0 && !deadline.hasExpired() &&
            m_port->waitForBytesWritten(int(deadline.remainingTime()))) {
     }
-    while (driverOutputQueue(*m_port) > 0 && !deadline.hasExpired())
-        QThread::msleep(1);
+    waitUntilSent(*m_port, deadline);
 }
 
 QVariant MSComm::input()
@@ -271,11 +244,7 @@ QString MSComm::deviceFor(int commPort)
 {
     if (customResolver())
         return customResolver()(commPort);
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(commPort);
-#else
-    return catalogueDevice(PortCatalogue::availablePorts(), commPort);
-#endif
+    return catalogueDevice(PortCatalogue::numberedPorts(), commPort);
 }
 
 void MSComm::setPortResolver(PortResolver resolver)

@@ -15,8 +15,13 @@ class QSerialPort;
 /// a receive threshold and fixed-length reads, over QSerialPort. Operations report failures
 /// as the component's numeric error codes instead of raising them.
 ///
-/// Port numbers: on Windows port n is "COMn"; elsewhere it is the n-th entry (from 1) of the
-/// port catalogue, so TELVORO_EXTRA_PORTS=/dev/pts/5 makes port 1 that pseudo-terminal.
+/// Port numbers count the ports of PortCatalogue::numberedPorts() from 1: the ports in
+/// TELVORO_EXTRA_PORTS first, then the system's. On Windows the system's ports are "COM1",
+/// "COM2"... in that order, so without extra ports port n is "COMn"; with
+/// TELVORO_EXTRA_PORTS=COM20;COM21 port 1 is COM20, port 2 COM21 and port 3 COM1. Elsewhere they
+/// are the system's list, so TELVORO_EXTRA_PORTS=/dev/pts/5 makes port 1 that pseudo-terminal.
+/// The open rule of every program applies (openSerialLine): DTR and RTS are raised after each
+/// open, where the control this class stands in for left RTS off.
 class MSComm : public QObject
 {
     Q_OBJECT
@@ -79,7 +84,7 @@ public:
     static QString deviceFor(int commPort);
     /// Replaces the port mapping process-wide (tests); an empty function restores the default.
     static void setPortResolver(PortResolver resolver);
-    /// The default mapping off Windows: entry `commPort` (from 1) of `ports`, or empty.
+    /// The default mapping: entry `commPort` (from 1) of `ports`, or empty.
     static QString catalogueDevice(const QList<PortEntry> &ports, int commPort);
 
 signals:

@@ -34,20 +34,20 @@ void setSystemPortLister(std::function<QList<PortEntry>()> lister)
 
 QList<PortEntry> parseExtraPorts(const QString &value)
 {
-#ifdef Q_OS_WIN
-    const QChar separator = u';';
-#else
-    const QChar separator = u':';
-#endif
     QList<PortEntry> ports;
-    for (const QString &path : value.split(separator, Qt::SkipEmptyParts))
+    for (const QString &path : value.split(extraPortSeparator(), Qt::SkipEmptyParts))
         ports.append({path, path, QString()});
     return ports;
 }
 
+QList<PortEntry> extraPorts()
+{
+    return parseExtraPorts(qEnvironmentVariable("TELVORO_EXTRA_PORTS"));
+}
+
 QList<PortEntry> availablePorts()
 {
-    return parseExtraPorts(qEnvironmentVariable("TELVORO_EXTRA_PORTS")) + systemPorts();
+    return extraPorts() + systemPorts();
 }
 
 } // namespace PortCatalogue

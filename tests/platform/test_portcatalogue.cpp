@@ -59,6 +59,70 @@ private slots:
         QCOMPARE(ports.size(), 1 + QSerialPortInfo::availablePorts().size());
         qunsetenv("TELVORO_EXTRA_PORTS");
     }
+
+    // The legacy console counts ports from 1: the extra ports first, then the system's; on
+    // Windows those are COM1, COM2... by number, whatever is plugged in.
+    void numberedPortsPutTheExtraPortsFirst()
+    {
+        PortCatalogue::setSystemPortLister([] {
+            return QList<PortEntry>{{QStringLiteral("COM7"), QStringLiteral("\\\\.\\COM7"), {}}};
+        });
+        for (const bool extra : {false, true}) {
+            const QString first = QStringLiteral("/tmp/sim-one");
+            const QString second = QStringLiteral("/tmp/sim-two");
+            if (extra)
+                qputenv("TELVORO_EXTRA_PORTS",
+                        (first + PortCatalogue::extraPortSeparator() + second).toUtf8());
+            else
+                qunsetenv("TELVORO_EXTRA_PORTS");
+            const QList<PortEntry> ports = PortCatalogue::numberedPorts();
+            const qsizetype skipped = extra ? 2 : 0;
+            if (extra) {
+                QCOMPARE(ports[0].systemLocation, first);
+                QCOMPARE(ports[1].systemLocation, second);
+            }
+#ifdef Q_OS_WIN
+            QCOMPARE(ports.size(), skipped + 256);
+            for (int n = 1; n <= 16; ++n)
+                QCOMPARE(ports[skipped + n - 1].systemLocation, QStringLiteral("COM%1").arg(n));
+#else
+            QCOMPARE(ports.size(), skipped + 1);
+            QCOMPARE(ports[skipped].portName, QStringLiteral("COM7"));
+#endif
+        }
+        qunsetenv("TELVORO_EXTRA_PORTS");
+        PortCatalogue::setSystemPortLister({});
+    }
+
+    void portsAreShownByTheNameUsersKnow_data()
+    {
+        QTest::addColumn<QString>("portName");
+        QTest::addColumn<QString>("systemLocation");
+        QTest::addColumn<QString>("shown");
+#ifdef Q_OS_WIN
+        QTest::newRow("system port") << "COM3"
+                                     << "\\\\.\\COM3"
+                                     << "COM3";
+        QTest::newRow("extra port") << "\\\\.\\COM12"
+                                    << "\\\\.\\COM12"
+                                    << "\\\\.\\COM12";
+#else
+        QTest::newRow("system port") << "ttyUSB0"
+                                     << "/dev/ttyUSB0"
+                                     << "/dev/ttyUSB0";
+        QTest::newRow("extra port") << "/dev/pts/4"
+                                    << "/dev/pts/4"
+                                    << "/dev/pts/4";
+#endif
+    }
+
+    void portsAreShownByTheNameUsersKnow()
+    {
+        QFETCH(QString, portName);
+        QFETCH(QString, systemLocation);
+        QFETCH(QString, shown);
+        QCOMPARE(PortCatalogue::shownName({portName, systemLocation, QString()}), shown);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPortCatalogue)

@@ -5,18 +5,10 @@
 namespace datafolder
 {
 
+// There is no drive c: here; the user's home holds the folder instead.
 QString path()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("c:\\KOVA");
-#else
     return QDir::home().filePath(QStringLiteral("KOVA"));
-#endif
-}
-
-bool ensure()
-{
-    return QDir().mkpath(path());
 }
 
 } // namespace datafolder

@@ -1,6 +1,5 @@
 #include "stopsignals.h"
 
-#ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -52,10 +51,3 @@ StopSignals::~StopSignals()
         fd = -1;
     }
 }
-
-#else
-
-StopSignals::StopSignals(QObject *parent) : QObject(parent) {}
-StopSignals::~StopSignals() = default;
-
-#endif

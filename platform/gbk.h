@@ -8,7 +8,8 @@
 namespace gbk
 {
 
-/// `text` in GBK; a character GBK lacks becomes '?'.
+/// `text` in GBK; each character GBK lacks (one code point, whatever its length in UTF-16)
+/// becomes a single '?', never a look-alike.
 QByteArray encode(const QString &text);
 
 } // namespace gbk

@@ -1,0 +1,10 @@
+#include "weblink.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+// There is no command interpreter with "start" here; the desktop's opener does the same.
+void openWebLink(const QString &address)
+{
+    QDesktopServices::openUrl(QUrl(address));
+}
