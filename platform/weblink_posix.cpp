@@ -4,7 +4,7 @@
 #include <QUrl>
 
 // There is no command interpreter with "start" here; the desktop's opener does the same.
-void openWebLink(const QString &address)
+void openWebLinkWithSystem(const QString &address)
 {
     QDesktopServices::openUrl(QUrl(address));
 }

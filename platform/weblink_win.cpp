@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-void openWebLink(const QString &address)
+void openWebLinkWithSystem(const QString &address)
 {
     QProcess process;
     process.setProgram(QStringLiteral("cmd.exe"));

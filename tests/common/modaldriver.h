@@ -3,6 +3,7 @@
 // Answers the modal dialogs a slot opens, from inside their own event loops, so tests drive the
 // real message boxes and file dialog without a person.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -32,6 +33,8 @@ public:
 
     ModalDriver()
     {
+        // A system's own file dialog (Windows') has no widgets to answer: Qt's is used instead.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         timer.setInterval(10);
         QObject::connect(&timer, &QTimer::timeout, this, [this] { poll(); });
         timer.start();
@@ -63,6 +66,11 @@ public:
                 return;
             }
             files->setOption(QFileDialog::DontConfirmOverwrite);
+            // A file of the suggested name that exists is selected in the list, and a selection
+            // wins over the typed name; typing clears it only where the name field has the
+            // focus, which a dialog on a virtual X server without a window manager may lack.
+            for (QAbstractItemView *view : files->findChildren<QAbstractItemView *>())
+                view->clearSelection();
             // selectFile() leaves a focused name field alone, so type into it as a user would.
             if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
                 name->setText(path);

@@ -1,22 +1,23 @@
 #pragma once
 
-// Keeps the web addresses the program asks the desktop to open, instead of starting a browser,
-// for as long as it lives.
+// Keeps the web addresses the program asks to open, instead of starting a browser, for as long
+// as it lives.
 
-#include <QDesktopServices>
-#include <QObject>
+#include "weblink.h"
+
+#include <QList>
 #include <QUrl>
 
-class UrlCatcher : public QObject
+class UrlCatcher
 {
-    Q_OBJECT
-
 public:
-    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open"); }
-    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    UrlCatcher()
+    {
+        setWebLinkOpener([this](const QString &address) { urls.append(QUrl(address)); });
+    }
+    ~UrlCatcher() { setWebLinkOpener({}); }
+    UrlCatcher(const UrlCatcher &) = delete;
+    UrlCatcher &operator=(const UrlCatcher &) = delete;
 
     QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
 };

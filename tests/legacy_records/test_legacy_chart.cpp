@@ -27,16 +27,23 @@ QColor pixelAt(const PictureBox &picture, double x, double y)
 
 // Ink (text is smoothed, so anything dark) anywhere in the pixel column at twip x between the
 // twip heights top..bottom.
-bool inkInColumn(const PictureBox &picture, double x, double top, double bottom)
+bool inkInBox(const PictureBox &picture, double left, double right, double top, double bottom)
 {
     const double perTwip = picture.dpi() / 1440.0;
-    const int column = int(std::lround(x * perTwip));
-    for (int row = int(std::lround(top * perTwip)); row <= int(std::lround(bottom * perTwip));
-         ++row) {
-        if (picture.image().pixelColor(column, row).lightness() < 128)
-            return true;
+    for (int column = int(std::lround(left * perTwip)); column <= int(std::lround(right * perTwip));
+         ++column) {
+        for (int row = int(std::lround(top * perTwip)); row <= int(std::lround(bottom * perTwip));
+             ++row) {
+            if (picture.image().pixelColor(column, row).lightness() < 128)
+                return true;
+        }
     }
     return false;
+}
+
+bool inkInColumn(const PictureBox &picture, double x, double top, double bottom)
+{
+    return inkInBox(picture, x, x, top, bottom);
 }
 
 QPoint pixelsOf(const PictureBox &picture, double x, double y)
@@ -231,8 +238,10 @@ void TestLegacyChart::frameAndFlatCurveAtStart()
     QCOMPARE(pixelAt(picture, 540 + 607.3333 * 7 + 150, 4940), PaleCyan);
     QCOMPARE(pixelAt(picture, 6000, 2500), PaleCyan);
     QCOMPARE(pixelAt(picture, 6000, 4650), PaleCyan); // nothing above a flat curve
-    QVERIFY(inkInColumn(picture, 90, 350 + 435 * 4, 350 + 435 * 4 + 200)); // a label
-    QVERIFY(!inkInColumn(picture, 90, 350 + 435 * 4 + 250, 350 + 435 * 5 - 30));
+    // A label left of its tick, and nothing between two labels; where each glyph's ink falls
+    // is the font's business.
+    QVERIFY(inkInBox(picture, 50, 390, 350 + 435 * 4, 350 + 435 * 4 + 200));
+    QVERIFY(!inkInBox(picture, 50, 390, 350 + 435 * 4 + 250, 350 + 435 * 5 - 30));
 }
 
 void TestLegacyChart::curveHeightFollowsTheScale_data()
