@@ -1,10 +1,12 @@
 #include "instrumentlink.h"
 
+#include "devicelock.h"
 #include "framescanner.h"
 #include "linkrules.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -34,14 +36,26 @@ bool InstrumentLink::open(const QString &location)
     lost_ = false;
     lostReason_.clear();
     openError_ = QSerialPort::NoError;
+    openErrorText_.clear();
     port_->setPortName(location);
     port_->setBaudRate(QSerialPort::Baud4800);
     port_->setDataBits(QSerialPort::Data8);
     port_->setParity(QSerialPort::NoParity);
     port_->setStopBits(QSerialPort::OneStop);
-    if (port_->open(QIODevice::ReadWrite))
+    if (!port_->open(QIODevice::ReadWrite)) {
+        openError_ = port_->error();
+        return false;
+    }
+    // A second session on the same device, under whatever name, would take half of every
+    // answer from the first one.
+    QString busy;
+    if (DeviceLock::lock(port_->handle(), &busy))
         return true;
-    openError_ = port_->error();
+    port_->close();
+    const QString device = QFileInfo(location).canonicalFilePath();
+    openError_ = QSerialPort::UnknownError;
+    openErrorText_ =
+        device.isEmpty() || device == location ? busy : device + QStringLiteral(": ") + busy;
     return false;
 }
 
@@ -53,7 +67,7 @@ QString InstrumentLink::goneText() const
 
 QString InstrumentLink::errorString() const
 {
-    return port_->errorString();
+    return openErrorText_.isEmpty() ? port_->errorString() : openErrorText_;
 }
 
 void InstrumentLink::close()

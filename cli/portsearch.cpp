@@ -1,20 +1,23 @@
 #include "portsearch.h"
 
 #include "instrumentlink.h"
+#include "portpath.h"
 
 namespace PortSearching
 {
 
 QList<PortEntry> portsToTry(const QString &port)
 {
-    if (!port.isEmpty())
-        return {PortEntry{port, port, QString()}};
+    if (!port.isEmpty()) {
+        const QString path = PortPath::fromUser(port);
+        return {PortEntry{path, path, QString()}};
+    }
     if (qEnvironmentVariableIntValue("TELVORO_ONLY_EXTRA_PORTS") == 1)
         PortCatalogue::setSystemPortLister([] { return QList<PortEntry>{}; });
     return PortCatalogue::availablePorts();
 }
 
-PortSearch find(InstrumentLink &link, const QList<PortEntry> &ports)
+PortSearch find(InstrumentLink &link, const QList<PortEntry> &ports, int probes)
 {
     PortSearch search;
     for (const PortEntry &port : ports) {
@@ -26,17 +29,26 @@ PortSearch find(InstrumentLink &link, const QList<PortEntry> &ports)
             search.permissionDenied |= link.openError() == QSerialPort::PermissionError;
             continue;
         }
-        if (link.probe(HandshakeTimeoutMs)) {
-            search.found = true;
-            search.location = port.systemLocation;
-            return search;
+        for (int probe = 0; probe < probes && !link.isLost() && !link.stopRequested(); ++probe) {
+            if (link.probe(HandshakeTimeoutMs)) {
+                search.found = true;
+                search.location = port.systemLocation;
+                return search;
+            }
         }
+        const QString silence = probes == 1 ? QStringLiteral("no answer")
+                                            : QStringLiteral("no answer to %1 probes").arg(probes);
         search.failures << QStringLiteral("%1: %2").arg(
-            port.systemLocation, link.isLost() ? QStringLiteral("lost (%1)").arg(link.lostReason())
-                                               : QStringLiteral("no answer"));
+            port.systemLocation,
+            link.isLost() ? QStringLiteral("lost (%1)").arg(link.lostReason()) : silence);
         link.close();
     }
     return search;
+}
+
+PortSearch findInstrument(InstrumentLink &link, const QString &port)
+{
+    return find(link, portsToTry(port), port.isEmpty() ? 1 : NamedPortProbes);
 }
 
 QString failureText(const PortSearch &search)

@@ -1,5 +1,7 @@
 #include "portcatalogue.h"
 
+#include "portpath.h"
+
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
@@ -40,8 +42,10 @@ QList<PortEntry> parseExtraPorts(const QString &value)
     const QChar separator = u':';
 #endif
     QList<PortEntry> ports;
-    for (const QString &path : value.split(separator, Qt::SkipEmptyParts))
+    for (const QString &entry : value.split(separator, Qt::SkipEmptyParts)) {
+        const QString path = PortPath::fromUser(entry);
         ports.append({path, path, QString()});
+    }
     return ports;
 }
 

@@ -1,0 +1,15 @@
+#include "devicelock.h"
+
+#ifdef Q_OS_WIN
+namespace DeviceLock
+{
+
+bool lock(qintptr, QString *)
+{
+    // Windows opens a COM port for one handle only (no sharing): a second program, whatever
+    // name it used, already failed to open it.
+    return true;
+}
+
+} // namespace DeviceLock
+#endif

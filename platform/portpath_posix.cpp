@@ -1,0 +1,17 @@
+#include "portpath.h"
+
+#ifndef Q_OS_WIN
+#include <QDir>
+
+namespace PortPath
+{
+
+QString fromUser(const QString &name)
+{
+    if (name.isEmpty() || !QDir::isRelativePath(name))
+        return name;
+    return QDir::cleanPath(QDir::current().absoluteFilePath(name));
+}
+
+} // namespace PortPath
+#endif
