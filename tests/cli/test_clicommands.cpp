@@ -607,6 +607,8 @@ private slots:
                 CliWaitMs));
         else
             QTest::qWait(1000);
+        // A program that already ended has no id: kill(0) would stop this test's whole group.
+        QVERIFY(cli.pid() > 0);
         QCOMPARE(::kill(pid_t(cli.pid()), signal), 0);
         const CliRun run = cli.finish();
         QCOMPARE(run.exitCode, 130);
@@ -646,6 +648,15 @@ private slots:
         QTest::newRow("export's --limit without --verdict")
             << QStringList{"export", "--db", "DB", "--limit", "4"} << 1
             << "--limit requires --verdict";
+        QTest::newRow("report to an empty name")
+            << QStringList{"report", "--db", "DB", "-o", ""} << 1 << "an empty name is no file";
+        QTest::newRow("a report and its verdict both on stdout")
+            << QStringList{"report", "--db", "DB", "-o", "-", "--limit", "4", "--verdict", "-"} << 1
+            << "both go to standard output";
+        QTest::newRow("export's verdict over its database")
+            << QStringList{"export",  "--db", "DB",        "-o", "/dev/null",
+                           "--limit", "4",    "--verdict", "DB"}
+            << 4 << "it is the history database";
         QTest::newRow("export and its verdict both on stdout")
             << QStringList{"export", "--db", "DB", "--limit", "4", "--verdict", "-"} << 1
             << "both go to standard output";
