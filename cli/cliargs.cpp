@@ -38,35 +38,23 @@ LineFormat lineFormat(const std::string &name)
     return name == "csv" ? LineFormat::Csv : LineFormat::Text;
 }
 
-// A number of ohms a limit can be: finite, 0 or more.
-CLI::Validator ohmsLimit()
+// A number from `low` to `high`, and finite: NaN passes CLI11's Range.
+CLI::Validator numberFrom(double low, double high, const std::string &refusal)
 {
     return CLI::Validator(
-        [](std::string &text) {
+        [=](std::string &text) {
             char *end = nullptr;
             const double value = std::strtod(text.c_str(), &end);
             const bool whole = !text.empty() && end == text.c_str() + text.size();
-            return whole && std::isfinite(value) && value >= 0
-                       ? std::string()
-                       : "not a number of ohms (0 or more): " + text;
+            return whole && std::isfinite(value) && value >= low && value <= high ? std::string()
+                                                                                  : refusal + text;
         },
         std::string());
 }
 
-// Seconds between readings: NaN and infinities pass CLI11's Range, so finiteness is checked
-// here.
-CLI::Validator secondsBetweenReadings()
+CLI::Validator ohmsLimit()
 {
-    return CLI::Validator(
-        [](std::string &text) {
-            char *end = nullptr;
-            const double value = std::strtod(text.c_str(), &end);
-            const bool whole = !text.empty() && end == text.c_str() + text.size();
-            return whole && std::isfinite(value) && value >= 0.5 && value <= 86400
-                       ? std::string()
-                       : "not a number of seconds from 0.5 to 86400: " + text;
-        },
-        std::string());
+    return numberFrom(0, std::numeric_limits<double>::max(), "not a number of ohms (0 or more): ");
 }
 
 // A path the user gave: an empty one names nothing, and would otherwise mean the default.
@@ -140,7 +128,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     CLI::App *watch =
         command(app, "watch", "print a reading every interval until stopped (Ctrl+C, SIGTERM)");
     watch->add_option("--interval", interval, "seconds between readings, at least 0.5")
-        ->check(secondsBetweenReadings())
+        ->check(numberFrom(0.5, 86400, "not a number of seconds from 0.5 to 86400: "))
         ->type_name("S")
         ->capture_default_str();
     watch
