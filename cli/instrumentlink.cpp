@@ -49,7 +49,7 @@ bool InstrumentLink::open(const QString &location)
     // A second session on the same device, under whatever name, would take half of every
     // answer from the first one.
     QString busy;
-    if (DeviceLock::lock(port_->handle(), &busy))
+    if (DeviceLock::lock(*port_, &busy))
         return true;
     port_->close();
     const QString device = QFileInfo(location).canonicalFilePath();

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QSerialPort>
 #include <QString>
-#include <QtGlobal>
 
 // One program at a time on a serial device, whatever name reaches it: the device itself, a
 // symbolic link to it (/dev/serial/by-id/...) or another such link. Locks by name (lock files)
@@ -10,9 +10,9 @@
 namespace DeviceLock
 {
 
-/// Locks the device behind `handle` (QSerialPort::handle() of an open port) for this program
-/// until the handle is closed. False, with `error`, when another program holds the device; a
-/// device that cannot be locked at all is taken as free.
-bool lock(qintptr handle, QString *error);
+/// Locks the device of the open `port` for this program until the port is closed. False, with
+/// `error`, when another program holds the device; a device that cannot be locked at all is
+/// taken as free.
+bool lock(const QSerialPort &port, QString *error);
 
 } // namespace DeviceLock
