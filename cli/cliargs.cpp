@@ -15,7 +15,9 @@ const char *const ExitStatus = "Exit status:\n"
                                "  1  bad usage (a message and the usage on stderr)\n"
                                "  2  no instrument found, or the port cannot be opened\n"
                                "  3  the link was lost or the instrument stopped answering\n"
-                               "  4  a file or database error\n";
+                               "  4  a file or database error\n"
+                               "  5  --verdict: a record failed the limit (all was written)\n"
+                               "130  interrupted by SIGINT or SIGTERM before the work was done\n";
 
 const char *const Description =
     "The earth resistance tester from scripts and terminals: lists serial ports, reads and "
@@ -35,6 +37,35 @@ LineFormat lineFormat(const std::string &name)
     if (name == "json")
         return LineFormat::Json;
     return name == "csv" ? LineFormat::Csv : LineFormat::Text;
+}
+
+// A number from `low` to `high`, and finite: NaN passes CLI11's Range.
+CLI::Validator numberFrom(double low, double high, const std::string &refusal)
+{
+    return CLI::Validator(
+        [=](std::string &text) {
+            char *end = nullptr;
+            const double value = std::strtod(text.c_str(), &end);
+            const bool whole = !text.empty() && end == text.c_str() + text.size();
+            return whole && std::isfinite(value) && value >= low && value <= high ? std::string()
+                                                                                  : refusal + text;
+        },
+        std::string());
+}
+
+CLI::Validator ohmsLimit()
+{
+    return numberFrom(0, std::numeric_limits<double>::max(), "not a number of ohms (0 or more): ");
+}
+
+// A path the user gave: an empty one names nothing, and would otherwise mean the default.
+CLI::Validator aPath(const std::string &what)
+{
+    return CLI::Validator(
+        [what](std::string &text) {
+            return text.empty() ? "an empty name is no " + what : std::string();
+        },
+        std::string());
 }
 
 // Every command's help ends with the exit codes.
@@ -66,7 +97,15 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     });
 
     std::string port;
-    app.add_option("--port", port, "serial port of the instrument (no search)")->type_name("PATH");
+    app.add_option("--port", port,
+                   "serial port of the instrument (no search); a relative path is taken from "
+                   "the working directory")
+        ->check(aPath("port"))
+        ->type_name("PATH");
+    bool quiet = false;
+    app.add_flag("-q,--quiet", quiet,
+                 "say nothing on stderr unless something goes wrong: no \"instrument found "
+                 "on\", no final summary line");
 
     std::string format = "text";
     const auto addFormat = [](CLI::App *sub, std::string &chosen, std::vector<std::string> names) {
@@ -75,12 +114,20 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
             ->capture_default_str();
     };
 
+    bool noHeader = false;
+    const auto addReadingFormat = [&](CLI::App *sub) {
+        addFormat(sub, format, {"text", "json", "csv"});
+        sub->add_flag("--no-header", noHeader, "CSV without its header line (to append to a log)");
+    };
+
     bool probe = false;
-    command(app, "ports", "list the serial ports to try, TELVORO_EXTRA_PORTS first")
-        ->add_flag("--probe", probe, "probe them in turn; mark the one that answers");
+    CLI::App *ports =
+        command(app, "ports", "list the serial ports to try, TELVORO_EXTRA_PORTS first");
+    ports->add_flag("--probe", probe, "probe them in turn; mark the one that answers");
+    addFormat(ports, format, {"text", "json"});
 
     CLI::App *read = command(app, "read", "print one reading, then exit");
-    addFormat(read, format, {"text", "json", "csv"});
+    addReadingFormat(read);
 
     double interval = 1.0;
     int count = 0;
@@ -88,15 +135,18 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     CLI::App *watch =
         command(app, "watch", "print a reading every interval until stopped (Ctrl+C, SIGTERM)");
     watch->add_option("--interval", interval, "seconds between readings, at least 0.5")
-        ->check(CLI::Range(0.5, 86400.0))
+        ->check(numberFrom(0.5, 86400, "not a number of seconds from 0.5 to 86400: "))
         ->type_name("S")
         ->capture_default_str();
-    watch->add_option("--count", count, "stop after N readings")
+    watch
+        ->add_option("--count", count,
+                     "stop after N readings (a reading without a measurement counts)")
         ->check(CLI::Range(1, std::numeric_limits<int>::max()))
         ->type_name("N");
-    addFormat(watch, format, {"text", "json", "csv"});
+    addReadingFormat(watch);
     watch->add_flag("--reconnect", reconnect,
-                    "after a lost link, look for the instrument every 2 s and go on");
+                    "when there is no instrument at the start or the link is lost, look for it "
+                    "every 2 s and go on");
 
     std::string db;
     std::string csv;
@@ -110,16 +160,38 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     download->add_option("--csv", csv, "CSV report, as the console exports it")->type_name("FILE");
     download->add_option("--json", json, "the records as JSON")->type_name("FILE");
 
-    std::string output;
+    std::string output = "-";
+    double limit = -1;
+    std::string verdict;
+    const auto addVerdict = [&](CLI::App *sub) {
+        return sub
+            ->add_option("--verdict", verdict,
+                         "judge the records against --limit: write the verdict as one JSON line "
+                         "to FILE (- for stdout); exit status 5 when a record fails")
+            ->check(aPath("file"))
+            ->type_name("FILE");
+    };
     CLI::App *exportCommand =
         command(app, "export", "write a history database's records (no instrument needed)");
     exportCommand->add_option("--db", db, "history database")->required()->type_name("FILE");
     std::string exportFormat = "csv";
     addFormat(exportCommand, exportFormat, {"csv", "json"});
-    exportCommand->add_option("-o,--output", output, "file to write (default: standard output)")
+    exportCommand->add_option("-o,--output", output, "file to write (default -: standard output)")
+        ->check(aPath("file"))
         ->type_name("FILE");
+    CLI::Option *exportLimit =
+        exportCommand
+            ->add_option("--limit", limit,
+                         "resistance limit in ohms for --verdict: a record fails at or above "
+                         "it, or over range")
+            ->check(ohmsLimit())
+            ->type_name("OHMS");
+    exportLimit->needs(addVerdict(exportCommand));
 
-    command(app, "test", "start a single test on the instrument");
+    bool wait = false;
+    CLI::App *test = command(app, "test", "start a single test on the instrument");
+    test->add_flag("--wait", wait, "wait until the test is done and print its reading");
+    addReadingFormat(test);
     command(app, "calibrate", "start the test-lead resistance check");
     std::string state;
     const std::vector<std::string> onOff = {"on", "off"};
@@ -141,30 +213,29 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     std::string title = "接地电阻测试报告";
     std::string site;
     std::string testedBy;
-    double limit = -1;
     std::string paper = "a4";
     CLI::App *report = command(app, "report",
                                "write a PDF test report of a history database (no instrument "
                                "needed)");
     report->add_option("--db", db, "history database")->required()->type_name("FILE");
-    report->add_option("-o,--output", output, "PDF file to write")->required()->type_name("FILE");
-    report->add_option("--title", title, "title on the first page")->capture_default_str();
+    report->add_option("-o,--output", output, "PDF file to write (- for standard output)")
+        ->required()
+        ->check(aPath("file"))
+        ->type_name("FILE");
+    report
+        ->add_option("--title", title,
+                     "title on the first page; this, --site and --operator wrap when long and keep "
+                     "their line breaks")
+        ->capture_default_str();
     report->add_option("--site", site, "where the earth was tested");
     report->add_option("--operator", testedBy, "who tested");
-    report
-        ->add_option("--limit", limit,
-                     "resistance limit in ohms: a record fails at or above it, or over range")
-        ->check(CLI::Validator(
-            [](std::string &text) {
-                char *end = nullptr;
-                const double value = std::strtod(text.c_str(), &end);
-                const bool whole = !text.empty() && end == text.c_str() + text.size();
-                return whole && std::isfinite(value) && value >= 0
-                           ? std::string()
-                           : "not a number of ohms (0 or more): " + text;
-            },
-            std::string()))
-        ->type_name("OHMS");
+    CLI::Option *reportLimit =
+        report
+            ->add_option("--limit", limit,
+                         "resistance limit in ohms: a record fails at or above it, or over range")
+            ->check(ohmsLimit())
+            ->type_name("OHMS");
+    addVerdict(report)->needs(reportLimit);
     report->add_option("--paper", paper, "paper size")
         ->check(CLI::IsMember({"a4", "letter"}))
         ->capture_default_str();
@@ -175,11 +246,14 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &e) {
-        // A word that names no command is what CLI11 finds last; say that first.
+        // A word that names no command, or an option no one knows, is what CLI11 finds last
+        // (it first misses the command); say that first.
         const std::vector<std::string> rest = app.remaining();
-        if (app.get_subcommands().empty() && !rest.empty() && rest.front().rfind('-', 0) != 0) {
+        if (app.get_subcommands().empty() && !rest.empty() && e.get_exit_code() != 0) {
+            const bool option = rest.front().rfind('-', 0) == 0;
             parsed.exit = ExitCode::Usage;
-            parsed.err = "telvoro-cli: unknown command \"" + rest.front() + "\"\n\n" + app.help();
+            parsed.err = std::string("telvoro-cli: unknown ") + (option ? "option" : "command") +
+                         " \"" + rest.front() + "\"\n\n" + app.help();
             return parsed;
         }
         parsed.exit = app.exit(e, out, err) == 0 ? ExitCode::Done : ExitCode::Usage;
@@ -189,7 +263,15 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     }
 
     CliRequest &r = parsed.request;
-    const std::string name = app.get_subcommands().front()->get_name();
+    const CLI::App *chosen = app.get_subcommands().front();
+    const std::string name = chosen->get_name();
+    if (verdict == "-" && output == "-") {
+        parsed.exit = ExitCode::Usage;
+        parsed.err = "telvoro-cli: --verdict - and the " + name +
+                     " both go to standard output; name a file for one of them\n\n" +
+                     chosen->help("telvoro-cli");
+        return parsed;
+    }
     if (name == "clear" && !yes) {
         parsed.exit = ExitCode::Usage;
         parsed.err = "telvoro-cli: clear erases every record on the instrument and cannot be "
@@ -216,7 +298,10 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
             r.command = value;
     }
     r.port = fromArgument(port);
+    r.quiet = quiet;
     r.probe = probe;
+    r.noHeader = noHeader;
+    r.wait = wait;
     r.format = lineFormat(name == "export" ? exportFormat : format);
     r.intervalS = interval;
     r.count = count;
@@ -224,7 +309,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     r.db = fromArgument(db);
     r.csv = fromArgument(csv);
     r.json = fromArgument(json);
-    r.output = fromArgument(output);
+    r.output = output == "-" ? QString() : fromArgument(output);
     r.on = state == "on";
     r.title = fromArgument(title);
     r.site = fromArgument(site);
@@ -232,6 +317,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     if (limit >= 0)
         r.limitOhms = limit;
     r.letter = paper == "letter";
+    r.verdict = fromArgument(verdict);
     parsed.run = true;
     return parsed;
 }

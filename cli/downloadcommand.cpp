@@ -10,6 +10,7 @@
 #include "recordjson.h"
 #include "stopsignals.h"
 #include "terminal.h"
+#include "verdictline.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -70,7 +71,8 @@ public:
     {
         if (drawn)
             Terminal::endProgress();
-        Terminal::note(line);
+        if (!line.isEmpty())
+            Terminal::note(line);
     }
 
     double seconds() const { return clock.elapsed() / 1000.0; }
@@ -136,7 +138,8 @@ ExitCode runDownload(const CliRequest &request)
         Terminal::note(QStringLiteral("nothing was written"));
         return ExitCode::LinkLost;
     }
-    progress.end(ProgressLine::finished(outcome.total, progress.seconds()));
+    progress.end(request.quiet ? QString()
+                               : ProgressLine::finished(outcome.total, progress.seconds()));
 
     if (!db.isEmpty() && !HistoryFile::replaceRecords(db, outcome.records, &error)) {
         Terminal::note(error);
@@ -179,5 +182,5 @@ ExitCode runExport(const CliRequest &request)
                        (request.output.isEmpty() ? QStringLiteral("the output") : request.output));
         return ExitCode::FileError;
     }
-    return ExitCode::Done;
+    return VerdictLine::finish(request, records);
 }

@@ -1,11 +1,13 @@
 #include "instrumentlink.h"
 
+#include "devicelock.h"
 #include "framescanner.h"
 #include "linkrules.h"
 #include "portopening.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 
@@ -35,10 +37,22 @@ bool InstrumentLink::open(const QString &location)
     lost_ = false;
     lostReason_.clear();
     openError_ = QSerialPort::NoError;
+    openErrorText_.clear();
     port_->setPortName(location);
-    if (openSerialLine(*port_))
+    if (!openSerialLine(*port_)) {
+        openError_ = port_->error();
+        return false;
+    }
+    // A second session on the same device, under whatever name, would take half of every
+    // answer from the first one.
+    QString busy;
+    if (DeviceLock::lock(*port_, &busy))
         return true;
-    openError_ = port_->error();
+    port_->close();
+    const QString device = QFileInfo(location).canonicalFilePath();
+    openError_ = QSerialPort::UnknownError;
+    openErrorText_ =
+        device.isEmpty() || device == location ? busy : device + QStringLiteral(": ") + busy;
     return false;
 }
 
@@ -50,7 +64,7 @@ QString InstrumentLink::goneText() const
 
 QString InstrumentLink::errorString() const
 {
-    return port_->errorString();
+    return openErrorText_.isEmpty() ? port_->errorString() : openErrorText_;
 }
 
 void InstrumentLink::close()

@@ -23,8 +23,9 @@ class InstrumentLink : public QObject
 public:
     explicit InstrumentLink(QObject *parent = nullptr);
 
-    /// Opens `location` at 4800 baud, 8N1. False with openError() and errorString() when it
-    /// cannot be opened.
+    /// Opens `location` at 4800 baud, 8N1, and locks the device, whatever name `location` gives
+    /// it. False with openError() and errorString() when it cannot be opened or another program
+    /// has the device.
     bool open(const QString &location);
     QSerialPort::SerialPortError openError() const { return openError_; }
     QString errorString() const;
@@ -68,6 +69,7 @@ private:
     QSerialPort *port_;
     QString location_;
     QSerialPort::SerialPortError openError_ = QSerialPort::NoError;
+    QString openErrorText_; ///< why open() failed when the port itself did not say
     QByteArray rx_;
     bool handshakeSeen_ = false;
     bool linkUp_ = false;

@@ -33,18 +33,25 @@ QString kindLabel(const QString &kind)
                                                : QStringLiteral("DC voltage");
 }
 
+QString boolean(bool value)
+{
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+
 QString text(const TimedReading &r)
 {
     const Measurement &m = r.measurement;
     const auto value = [&r, &m](double v) {
         return formatValueWithUnit(v, r.decimals, m.unit).rightJustified(12);
     };
-    QString line = ReadingLine::timestamp(r.time) + QStringLiteral("  ") + kindLabel(m.kind);
-    if (m.voltage)
-        line += QStringLiteral("  ") + value(m.avg);
+    QString line = ReadingLine::timestamp(r.time) + QStringLiteral("  ");
+    if (!r.measured)
+        line += QStringLiteral("no measurement");
+    else if (m.voltage)
+        line += kindLabel(m.kind) + QStringLiteral("  ") + value(m.avg);
     else
-        line += QStringLiteral("  avg %1  max %2  min %3")
-                    .arg(value(m.avg), value(m.max), value(m.min));
+        line += kindLabel(m.kind) + QStringLiteral("  avg %1  max %2  min %3")
+                                        .arg(value(m.avg), value(m.max), value(m.min));
     if (m.batteryLow)
         line += QStringLiteral("  battery low");
     return line;
@@ -53,6 +60,9 @@ QString text(const TimedReading &r)
 QString csv(const TimedReading &r)
 {
     const Measurement &m = r.measurement;
+    if (!r.measured)
+        return QStringLiteral("%1,none,,,,,,,%2")
+            .arg(ReadingLine::timestamp(r.time), boolean(m.batteryLow));
     // Over range is an empty cell, as it is null in JSON; the over_range column says why.
     const auto cell = [](double v) {
         const QString number = JsonText::number(v);
@@ -66,10 +76,19 @@ QString csv(const TimedReading &r)
         m.voltage ? QString() : cell(m.max),
         m.voltage ? QString() : cell(m.min),
         m.voltage ? cell(m.avg) : QString(),
-        m.overRange() ? QStringLiteral("true") : QStringLiteral("false"),
-        m.batteryLow ? QStringLiteral("true") : QStringLiteral("false"),
+        boolean(m.overRange()),
+        boolean(m.batteryLow),
     };
     return cells.join(QLatin1Char(','));
+}
+
+QString json(const TimedReading &r)
+{
+    const QString time = JsonText::string(ReadingLine::timestamp(r.time));
+    if (!r.measured)
+        return QStringLiteral("{\"time\":%1,\"kind\":\"none\",\"battery_low\":%2}")
+            .arg(time, boolean(r.measurement.batteryLow));
+    return QStringLiteral("{\"time\":%1,%2}").arg(time, JsonText::measurementFields(r.measurement));
 }
 
 } // namespace
@@ -82,18 +101,19 @@ bool isReadingFrame(const protocol::InstrumentFrame &frame)
     return protocol::routeFrame(frame.data(), {}) == protocol::FrameRoute::Reading;
 }
 
-std::optional<TimedReading> decode(const protocol::InstrumentFrame &frame, const QDateTime &time)
+TimedReading decode(const protocol::InstrumentFrame &frame, const QDateTime &time)
 {
     const LiveReading live = decodeLiveReading(frame.data());
-    if (live.kind == LiveReading::Kind::None)
-        return std::nullopt;
-
     TimedReading reading;
     reading.time = time;
     reading.decimals = live.decimals;
     Measurement &m = reading.measurement;
-    m.kind = kindName(protocol::splitMode(frame[0]).kind);
     m.batteryLow = frame[1] != 0;
+    if (live.kind == LiveReading::Kind::None) {
+        reading.measured = false;
+        return reading;
+    }
+    m.kind = kindName(protocol::splitMode(frame[0]).kind);
     if (live.kind == LiveReading::Kind::Voltage) {
         m.voltage = true;
         m.unit = QStringLiteral("V");
@@ -113,7 +133,7 @@ QString timestamp(const QDateTime &time)
     // Always "+hh:mm", also for UTC, where Qt's ISO form would write "Z".
     const int offset = local.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
            QStringLiteral("%1%2:%3")
                .arg(QChar(offset < 0 ? u'-' : u'+'))
                .arg(minutes / 60, 2, 10, QLatin1Char('0'))
@@ -129,9 +149,7 @@ QString format(const TimedReading &reading, LineFormat format)
 {
     switch (format) {
     case LineFormat::Json:
-        return QStringLiteral("{\"time\":%1,%2}")
-            .arg(JsonText::string(timestamp(reading.time)),
-                 JsonText::measurementFields(reading.measurement));
+        return json(reading);
     case LineFormat::Csv:
         return csv(reading);
     case LineFormat::Text:

@@ -1,5 +1,7 @@
 #include "reportaxis.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -21,6 +23,13 @@ double niceStep(double span, int ticks)
             return factor * power;
     }
     return 10 * power;
+}
+
+QString tickText(double value)
+{
+    // Rounded first, so 3 × 0.1 reads 0.3.
+    const double rounded = QString::number(value, 'g', 6).toDouble();
+    return QString::number(rounded, 'f', QLocale::FloatingPointShortest);
 }
 
 double TrendAxis::fraction(double value) const

@@ -5,6 +5,7 @@
 // readings of a few ohms would otherwise flatten every other record onto the floor.
 
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -21,6 +22,10 @@ struct TrendAxis {
 
 /// A round step for about `ticks` divisions of `span` (1, 2 or 5 times a power of ten).
 double niceStep(double span, int ticks);
+
+/// A grid line's value in plain digits, to six significant ones: "0.3", "1000000" (an axis
+/// value is no reading: never "OL").
+QString tickText(double value);
 
 /// The axis that shows every one of `values` (ohms, none over range) and the limit.
 TrendAxis trendAxis(const QList<double> &values, std::optional<double> limitOhms);

@@ -4,16 +4,33 @@
 #include "historyfile.h"
 #include "outputfile.h"
 #include "reportpdf.h"
+#include "stopsignals.h"
 #include "terminal.h"
+#include "verdictline.h"
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
+
+#include <cstdio>
 
 ExitCode runReport(const CliRequest &request)
 {
+    // A long report is drawn without an event loop: a stop is looked for between pages.
+    bool stopped = false;
+    const StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, [&stopped] { stopped = true; });
+    const auto carryOn = [&stopped] {
+        QCoreApplication::processEvents();
+        return !stopped;
+    };
+
+    const bool toStdout = request.output.isEmpty();
     QList<HistoryRecord> records;
     QString error;
-    if (!HistoryFile::checkApart(request.db, request.output, &error) ||
+    if ((!toStdout && !HistoryFile::checkApart(request.db, request.output, &error)) ||
+        !VerdictLine::checkTarget(request, &error) ||
         !HistoryFile::readRecords(request.db, &records, &error)) {
         Terminal::note(error);
         return ExitCode::FileError;
@@ -34,10 +51,37 @@ ExitCode runReport(const CliRequest &request)
     info.limitOhms = request.limitOhms;
     info.paper = request.letter ? QPageSize::Letter : QPageSize::A4;
 
-    const auto draw = [&](QIODevice &out) { return ReportPdf::write(&out, info, records, family); };
-    if (OutputFile::write(request.output, {}, draw, &error) != OutputFile::Result::Written) {
-        Terminal::note(QStringLiteral("cannot write %1: %2").arg(request.output, error));
+    ReportPdf::Outcome outcome = ReportPdf::Outcome::Failed;
+    const auto draw = [&](QIODevice &out) {
+        outcome = ReportPdf::write(&out, info, records, family, carryOn);
+        return outcome == ReportPdf::Outcome::Written;
+    };
+    bool written = false;
+    if (!carryOn()) {
+        outcome = ReportPdf::Outcome::Stopped;
+    } else if (toStdout) {
+        QFile out;
+        written = out.open(stdout, QIODevice::WriteOnly) && draw(out) && out.flush();
+        error = out.errorString();
+    } else {
+        written =
+            OutputFile::write(request.output, {}, draw, &error) == OutputFile::Result::Written;
+    }
+    const QString target = toStdout ? QStringLiteral("standard output") : request.output;
+    switch (outcome) {
+    case ReportPdf::Outcome::Stopped:
+        return interrupted(toStdout ? QStringLiteral("interrupted: the report is not whole")
+                                    : QStringLiteral("interrupted: no report was written"));
+    case ReportPdf::Outcome::FirstPageTooLong:
+        Terminal::note(QStringLiteral("the title, site and operator do not fit on the first "
+                                      "page; shorten them"));
+        return ExitCode::Usage;
+    default:
+        break;
+    }
+    if (!written) {
+        Terminal::note(QStringLiteral("cannot write %1: %2").arg(target, error));
         return ExitCode::FileError;
     }
-    return ExitCode::Done;
+    return VerdictLine::finish(request, records);
 }

@@ -8,23 +8,25 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace
 {
 
 constexpr int Dpi = 600;
 constexpr double MarginMm = 15;
-// Heights in points. Page 1's block above the table always takes the same room, so every
-// page's rows are known before the first footer ("page n of N") is drawn.
+// Heights in points. Page 1's block above the table is laid out before anything is drawn, so
+// every page's rows are known before the first footer ("page n of N") is drawn; long texts
+// make it taller.
 constexpr double LinePt = 15;
-constexpr double TitlePt = 32;
+constexpr double TitleLinePt = 24;
+constexpr double TitleGapPt = 8;
 constexpr double SectionPt = 22;
 constexpr double TrendPt = 170;
-constexpr double FirstPageBlockPt =
-    TitlePt + 3 * LinePt + 8 + SectionPt + 3 * LinePt + 8 + SectionPt + TrendPt + 12;
 constexpr double HeaderRowPt = 18;
 constexpr double RowPt = 14;
 constexpr double FooterPt = 18;
@@ -87,9 +89,119 @@ public:
     const double height;
 };
 
-double firstPageTable(const Sheet &sheet)
+/// Text in lines `pitch` apart, each centred in its pitch: long lines wrap at word boundaries,
+/// or anywhere in a word wider than the line; line breaks in the text are kept. Nothing is cut.
+class Paragraph
 {
-    return sheet.height - Sheet::u(FirstPageBlockPt + FooterPt);
+public:
+    Paragraph(const QString &text, const QFont &font, double width, double pitch,
+              Qt::Alignment align, const QPaintDevice *device)
+        : layout(std::make_unique<QTextLayout>(withLineBreaks(text), font, device))
+    {
+        QTextOption option(align);
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout->setTextOption(option);
+        layout->beginLayout();
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            line.setLineWidth(width);
+            line.setPosition(QPointF(0, lines * pitch + (pitch - line.height()) / 2));
+            ++lines;
+        }
+        layout->endLayout();
+        height = std::max(1, lines) * pitch;
+    }
+
+    void draw(QPainter &painter, const QPointF &at, const QColor &colour = Ink) const
+    {
+        painter.setPen(colour);
+        layout->draw(&painter, at);
+    }
+
+    double height = 0;
+
+private:
+    // QTextLayout breaks lines at the Unicode line separator only.
+    static QString withLineBreaks(QString text)
+    {
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        return text.replace(u'\n', QChar::LineSeparator);
+    }
+
+    std::unique_ptr<QTextLayout> layout;
+    int lines = 0;
+};
+
+/// Page 1's block above the table: the title, the header's two columns, the summary and the
+/// trend, laid out for the page's width.
+struct FirstPageBlock {
+    std::unique_ptr<Paragraph> title;
+    std::vector<std::unique_ptr<Paragraph>> header; ///< two a row: left, right
+    std::vector<std::unique_ptr<Paragraph>> summary;
+    double height = 0;
+};
+
+QStringList summaryLines(const ReportInfo &info, const QList<HistoryRecord> &records)
+{
+    const ReportSummary summary = ReportRules::summarize(records, info.limitOhms);
+    QStringList lines = {
+        QStringLiteral("电阻记录 %1 条（其中超量程 %2 条），电压记录 %3 条（只列出，不判定）")
+            .arg(summary.resistanceRecords)
+            .arg(summary.overRange)
+            .arg(summary.voltageRecords),
+        QStringLiteral("电阻平均值（换算为 Ω，不含超量程）：最低 %1，最高 %2，均值 %3")
+            .arg(ohms(summary.lowestOhms), ohms(summary.highestOhms), ohms(summary.meanOhms)),
+    };
+    if (info.limitOhms) {
+        lines << QStringLiteral(
+                     "判定限值 %1 Ω：合格 %2 条，不合格 %3 条（平均值不低于限值或超量程为不合格）")
+                     .arg(ReportRules::limitText(*info.limitOhms))
+                     .arg(summary.passed)
+                     .arg(summary.failed);
+    } else {
+        lines << QStringLiteral("未给出判定限值，记录不作合格判定。");
+    }
+    return lines;
+}
+
+FirstPageBlock layOutFirstPage(const Sheet &sheet, const QPaintDevice *device,
+                               const ReportInfo &info, const QList<HistoryRecord> &records)
+{
+    const double w = sheet.width;
+    FirstPageBlock block;
+    block.title = std::make_unique<Paragraph>(info.title, sheet.font(18, true), w,
+                                              Sheet::u(TitleLinePt), Qt::AlignHCenter, device);
+    block.height = block.title->height + Sheet::u(TitleGapPt);
+
+    const QFont body = sheet.font(10);
+    const QStringList header = {
+        QStringLiteral("测试地点：") + orDash(info.site),
+        QStringLiteral("报告日期：") + info.date,
+        QStringLiteral("测试人员：") + orDash(info.testedBy),
+        QStringLiteral("数据库：") + info.database,
+        QStringLiteral("记录数：%1 条").arg(records.size()),
+    };
+    for (int i = 0; i < header.size(); i += 2) {
+        double row = 0;
+        for (int j = i; j < std::min(i + 2, int(header.size())); ++j) {
+            block.header.push_back(std::make_unique<Paragraph>(
+                header[j], body, w / 2, Sheet::u(LinePt), Qt::AlignLeft, device));
+            row = std::max(row, block.header.back()->height);
+        }
+        block.height += row;
+    }
+    block.height += Sheet::u(8) + Sheet::u(SectionPt);
+    for (const QString &line : summaryLines(info, records)) {
+        block.summary.push_back(
+            std::make_unique<Paragraph>(line, body, w, Sheet::u(LinePt), Qt::AlignLeft, device));
+        block.height += block.summary.back()->height;
+    }
+    block.height += Sheet::u(8) + Sheet::u(SectionPt) + Sheet::u(TrendPt) + Sheet::u(12);
+    return block;
+}
+
+double firstPageTable(const Sheet &sheet, const FirstPageBlock &block)
+{
+    return sheet.height - block.height - Sheet::u(FooterPt);
 }
 
 double laterPageTable(const Sheet &sheet)
@@ -102,53 +214,31 @@ int rowsIn(double height)
     return std::max(0, int((height - Sheet::u(HeaderRowPt)) / Sheet::u(RowPt)));
 }
 
-void drawFirstPageBlock(Sheet &sheet, const ReportInfo &info, const QList<HistoryRecord> &records)
+void drawFirstPageBlock(Sheet &sheet, const FirstPageBlock &block, const ReportInfo &info,
+                        const QList<HistoryRecord> &records)
 {
     const double w = sheet.width;
     double y = 0;
-    sheet.text(QRectF(0, y, w, Sheet::u(TitlePt - 8)), Qt::AlignHCenter, info.title,
-               sheet.font(18, true));
-    y += Sheet::u(TitlePt);
+    block.title->draw(sheet.painter, QPointF(0, y));
+    y += block.title->height + Sheet::u(TitleGapPt);
 
-    const QFont body = sheet.font(10);
-    const QStringList header = {
-        QStringLiteral("测试地点：") + orDash(info.site),
-        QStringLiteral("报告日期：") + info.date,
-        QStringLiteral("测试人员：") + orDash(info.testedBy),
-        QStringLiteral("数据库：") + info.database,
-        QStringLiteral("记录数：%1 条").arg(records.size()),
-    };
-    for (int i = 0; i < header.size(); ++i) {
-        const QRectF box((i % 2) * w / 2, y + (i / 2) * Sheet::u(LinePt), w / 2, Sheet::u(LinePt));
-        sheet.text(box, Qt::AlignLeft, header[i], body);
+    for (std::size_t i = 0; i < block.header.size(); i += 2) {
+        double row = 0;
+        for (std::size_t j = i; j < std::min(i + 2, block.header.size()); ++j) {
+            block.header[j]->draw(sheet.painter, QPointF(double(j - i) * w / 2, y));
+            row = std::max(row, block.header[j]->height);
+        }
+        y += row;
     }
-    y += 3 * Sheet::u(LinePt) + Sheet::u(8);
+    y += Sheet::u(8);
 
     const QFont section = sheet.font(12, true);
-    const ReportSummary summary = ReportRules::summarize(records, info.limitOhms);
     sheet.text(QRectF(0, y, w, Sheet::u(SectionPt)), Qt::AlignLeft, QStringLiteral("测试结果摘要"),
                section);
     y += Sheet::u(SectionPt);
-    QStringList lines = {
-        QStringLiteral("电阻记录 %1 条（其中超量程 %2 条），电压记录 %3 条（只列出，不判定）")
-            .arg(summary.resistanceRecords)
-            .arg(summary.overRange)
-            .arg(summary.voltageRecords),
-        QStringLiteral("电阻平均值（换算为 Ω，不含超量程）：最低 %1，最高 %2，均值 %3")
-            .arg(ohms(summary.lowestOhms), ohms(summary.highestOhms), ohms(summary.meanOhms)),
-    };
-    if (info.limitOhms) {
-        lines << QStringLiteral(
-                     "判定限值 %1 Ω：合格 %2 条，不合格 %3 条（平均值不低于限值或超量程为不合格）")
-                     .arg(HistoryCells::formatValue(*info.limitOhms))
-                     .arg(summary.passed)
-                     .arg(summary.failed);
-    } else {
-        lines << QStringLiteral("未给出判定限值，记录不作合格判定。");
-    }
-    for (const QString &line : lines) {
-        sheet.text(QRectF(0, y, w, Sheet::u(LinePt)), Qt::AlignLeft, line, body);
-        y += Sheet::u(LinePt);
+    for (const std::unique_ptr<Paragraph> &line : block.summary) {
+        line->draw(sheet.painter, QPointF(0, y));
+        y += line->height;
     }
     y += Sheet::u(8);
 
@@ -255,8 +345,8 @@ QList<int> rowsPerPage(int rows, int firstPageRows, int pageRows)
     return pages;
 }
 
-bool write(QIODevice *device, const ReportInfo &info, const QList<HistoryRecord> &records,
-           const QString &fontFamily)
+Outcome write(QIODevice *device, const ReportInfo &info, const QList<HistoryRecord> &records,
+              const QString &fontFamily, const std::function<bool()> &carryOn)
 {
     QPdfWriter writer(device);
     writer.setResolution(Dpi);
@@ -266,27 +356,36 @@ bool write(QIODevice *device, const ReportInfo &info, const QList<HistoryRecord>
                                      QMarginsF(MarginMm, MarginMm, MarginMm, MarginMm),
                                      QPageLayout::Millimeter));
     QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
     Sheet sheet(painter, fontFamily, writer.pageLayout().paintRectPixels(Dpi).size());
+    // Laid out before the painter begins: nothing is written when it does not fit.
+    const FirstPageBlock block = layOutFirstPage(sheet, &writer, info, records);
+    const double tableRoom = firstPageTable(sheet, block);
+    if (tableRoom < (records.isEmpty() ? Sheet::u(HeaderRowPt + RowPt) : 0))
+        return Outcome::FirstPageTooLong;
+    if (!painter.begin(&writer))
+        return Outcome::Failed;
 
-    const QList<int> pages = rowsPerPage(int(records.size()), rowsIn(firstPageTable(sheet)),
+    const QList<int> pages = rowsPerPage(int(records.size()), rowsIn(tableRoom),
                                          std::max(1, rowsIn(laterPageTable(sheet))));
     int first = 0;
     for (int page = 0; page < pages.size(); ++page) {
+        if (!carryOn()) {
+            painter.end();
+            return Outcome::Stopped;
+        }
         if (page > 0)
             writer.newPage();
         double top = 0;
         if (page == 0) {
-            drawFirstPageBlock(sheet, info, records);
-            top = Sheet::u(FirstPageBlockPt);
+            drawFirstPageBlock(sheet, block, info, records);
+            top = block.height;
         }
         if (pages[page] > 0 || records.isEmpty())
             drawTable(sheet, top, records, first, pages[page], info);
         first += pages[page];
         drawFooter(sheet, page + 1, int(pages.size()));
     }
-    return painter.end();
+    return painter.end() ? Outcome::Written : Outcome::Failed;
 }
 
 } // namespace ReportPdf

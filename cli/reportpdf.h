@@ -9,6 +9,7 @@
 #include <QPageSize>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QIODevice;
@@ -34,8 +35,16 @@ QString chineseFontFamily();
 /// trend, `pageRows` on every later page. A history without records still has one page.
 QList<int> rowsPerPage(int rows, int firstPageRows, int pageRows);
 
-/// Writes the whole report to `device` in `fontFamily`; false when the device fails.
-bool write(QIODevice *device, const ReportInfo &info, const QList<HistoryRecord> &records,
-           const QString &fontFamily);
+enum class Outcome {
+    Written,
+    Failed,           ///< the device failed
+    Stopped,          ///< `carryOn` said no: the report is not whole
+    FirstPageTooLong, ///< the title, site and operator leave no room on page 1; nothing written
+};
+
+/// Writes the whole report to `device` in `fontFamily`, asking `carryOn` before each page.
+/// Texts of any length wrap and keep their line breaks; page 1's block grows with them.
+Outcome write(QIODevice *device, const ReportInfo &info, const QList<HistoryRecord> &records,
+              const QString &fontFamily, const std::function<bool()> &carryOn);
 
 } // namespace ReportPdf

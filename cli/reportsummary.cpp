@@ -2,6 +2,8 @@
 
 #include "protocol.h"
 
+#include <QLocale>
+
 #include <algorithm>
 
 namespace ReportRules
@@ -50,6 +52,11 @@ ReportSummary summarize(const QList<HistoryRecord> &records, std::optional<doubl
     if (inRange > 0)
         summary.meanOhms = sum / inRange;
     return summary;
+}
+
+QString limitText(double ohms)
+{
+    return QString::number(ohms, 'f', QLocale::FloatingPointShortest);
 }
 
 } // namespace ReportRules

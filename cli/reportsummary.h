@@ -6,6 +6,7 @@
 #include "historyrecord.h"
 
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -37,5 +38,9 @@ double averageOhms(const HistoryRecord &record);
 Verdict verdict(const HistoryRecord &record, std::optional<double> limitOhms);
 
 ReportSummary summarize(const QList<HistoryRecord> &records, std::optional<double> limitOhms);
+
+/// A limit as the user gave it, in plain digits however large: "4", "0.5", "1000000". A limit
+/// is no reading, so it never reads "OL".
+QString limitText(double ohms);
 
 } // namespace ReportRules

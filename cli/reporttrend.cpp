@@ -1,6 +1,5 @@
 #include "reporttrend.h"
 
-#include "historycell.h"
 #include "protocol.h"
 #include "reportaxis.h"
 #include "reportsummary.h"
@@ -54,8 +53,7 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
 
     double labelWidth = 0;
     for (const double tick : axis.ticks)
-        labelWidth =
-            std::max(labelWidth, metrics.horizontalAdvance(HistoryCells::formatValue(tick)));
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(tickText(tick)));
     labelWidth += 6 * unit;
     // The last record number is centred under the right end: room for its half.
     const double rightRoom = metrics.horizontalAdvance(QString::number(qint64(last))) / 2;
@@ -77,7 +75,7 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
         painter.setPen(Muted);
         painter.drawText(QRectF(box.left(), left.y() - metrics.height() / 2, labelWidth - 4 * unit,
                                 metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, HistoryCells::formatValue(y));
+                         Qt::AlignRight | Qt::AlignVCenter, tickText(y));
     }
     if (axis.logarithmic)
         painter.drawText(legend, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("对数刻度"));
@@ -95,8 +93,7 @@ void drawTrend(QPainter &painter, const QRectF &box, const QList<HistoryRecord> 
 
     painter.setRenderHint(QPainter::Antialiasing);
     if (limitOhms) {
-        const QString label =
-            QStringLiteral("限值 %1 Ω").arg(HistoryCells::formatValue(*limitOhms));
+        const QString label = QStringLiteral("限值 %1 Ω").arg(ReportRules::limitText(*limitOhms));
         const double labelLeft = legend.right() - metrics.horizontalAdvance(label);
         const double y = at(first, *limitOhms).y();
         painter.setPen(QPen(LimitColour, 1 * unit, Qt::DashLine));

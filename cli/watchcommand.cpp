@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QObject>
 
 #include <algorithm>
 
@@ -25,10 +26,9 @@ bool findAgain(InstrumentLink &link, const CliRequest &request)
         link.close();
         QElapsedTimer round;
         round.start();
-        const PortSearch search =
-            PortSearching::find(link, PortSearching::portsToTry(request.port));
+        const PortSearch search = PortSearching::findInstrument(link, request.port);
         if (search.found) {
-            Terminal::note(QStringLiteral("instrument found on %1; going on").arg(search.location));
+            Terminal::note(QStringLiteral("instrument found on %1; going on").arg(search.shown));
             return true;
         }
         if (link.stopRequested())
@@ -47,28 +47,39 @@ ExitCode runWatch(const CliRequest &request)
     const StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &link,
                      &InstrumentLink::requestStop);
-    if (const std::optional<ExitCode> failed = connectInstrument(link, request))
-        return *failed;
-    if (request.format == LineFormat::Csv && !Terminal::printLine(ReadingLine::csvHeader()))
+    if (const std::optional<ExitCode> failed = connectInstrument(link, request)) {
+        // A logger may start before the instrument is plugged in.
+        if (*failed != ExitCode::NoInstrument || !request.reconnect)
+            return *failed;
+        Terminal::note(QStringLiteral("looking for the instrument every 2 s"));
+        link.pause(ReconnectEveryMs);
+        if (link.stopRequested() || !findAgain(link, request))
+            return interrupted(QStringLiteral("interrupted before the instrument was found"));
+    }
+    if (!printCsvHeader(request))
         return ExitCode::FileError;
 
     const qint64 intervalMs = qRound64(request.intervalS * 1000);
     QElapsedTimer clock;
     clock.start();
-    qint64 due = 0;
+    qint64 due = 0; // when the next poll goes out
     int printed = 0;
     int unanswered = 0;
     while (!link.stopRequested()) {
-        due += intervalMs;
+        // A poll that came late (a slow answer, a reconnection) moves the ones after it; they
+        // never follow each other faster than the interval.
+        due = std::max(due, clock.elapsed()) + intervalMs;
         bool answered = false;
         if (link.send(protocol::Command::RequestReading)) {
             const qint64 wait = std::min<qint64>(HistoryAnswerTimeoutMs, due - clock.elapsed());
             if (const auto frame = link.waitForFrame(ReadingLine::isReadingFrame, int(wait))) {
+                // A reading without a measurement is an answer too, and a line of its own.
                 answered = true;
-                const auto reading = ReadingLine::decode(*frame, QDateTime::currentDateTime());
-                if (reading && !Terminal::printLine(ReadingLine::format(*reading, request.format)))
+                const TimedReading reading =
+                    ReadingLine::decode(*frame, QDateTime::currentDateTime());
+                if (!printResult(ReadingLine::format(reading, request.format)))
                     return ExitCode::FileError;
-                if (reading && ++printed == request.count)
+                if (++printed == request.count)
                     return ExitCode::Done;
             }
         }
@@ -88,7 +99,6 @@ ExitCode runWatch(const CliRequest &request)
             if (!findAgain(link, request))
                 break;
             unanswered = 0;
-            due = clock.elapsed();
             continue;
         }
         link.pause(int(std::max<qint64>(0, due - clock.elapsed())));

@@ -1,5 +1,7 @@
 #include "portcatalogue.h"
 
+#include "portpath.h"
+
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
@@ -35,8 +37,10 @@ void setSystemPortLister(std::function<QList<PortEntry>()> lister)
 QList<PortEntry> parseExtraPorts(const QString &value)
 {
     QList<PortEntry> ports;
-    for (const QString &path : value.split(extraPortSeparator(), Qt::SkipEmptyParts))
+    for (const QString &entry : value.split(extraPortSeparator(), Qt::SkipEmptyParts)) {
+        const QString path = PortPath::fromUser(entry);
         ports.append({path, path, QString()});
+    }
     return ports;
 }
 

@@ -13,7 +13,8 @@ struct PortEntry {
 };
 
 /// Lists the serial ports the consoles try: first the device paths in TELVORO_EXTRA_PORTS
-/// (separated by `extraPortSeparator()`) in their order, then the system's ports in its order.
+/// (separated by `extraPortSeparator()`) in their order, relative ones taken from the working
+/// directory, then the system's ports in its order.
 /// Pseudo-terminals never appear in the system list, so this is how simulators reach us.
 namespace PortCatalogue
 {

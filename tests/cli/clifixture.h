@@ -121,11 +121,12 @@ inline void makeHistory(const QString &path, int count, const QString &dataType)
     writeHistory(path, records);
 }
 
-/// Local ISO 8601 times with their offset replaced by "TIME", so lines compare whole.
+/// Local ISO 8601 times (milliseconds and offset included) replaced by "TIME", so lines
+/// compare whole.
 inline QString withoutTimes(QString text)
 {
     static const QRegularExpression time(
-        QStringLiteral(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d)"));
+        QStringLiteral(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d)"));
     return text.replace(time, QStringLiteral("TIME"));
 }
 

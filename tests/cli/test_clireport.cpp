@@ -3,9 +3,12 @@
 #include "historycell.h"
 
 #include <QDate>
+#include <QDir>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
+
+#include <csignal>
 
 namespace
 {
@@ -53,6 +56,46 @@ QString withoutBlanks(QString text)
     return text.remove(u' ');
 }
 
+QString withoutWhitespace(QString text)
+{
+    static const QRegularExpression whitespace(QStringLiteral("\\s+"));
+    return text.remove(whitespace);
+}
+
+// Every word pdftotext finds, page by page, with its box in points.
+QList<QList<QRectF>> wordBoxes(const QString &pdf)
+{
+    static const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">)re"));
+    QList<QList<QRectF>> pages;
+    const QString boxes = poppler(QStringLiteral("pdftotext"), {"-bbox", pdf, "-"});
+    for (const QString &page : boxes.split(QStringLiteral("<page ")).mid(1)) {
+        QList<QRectF> words;
+        for (const QRegularExpressionMatch &m : word.globalMatch(page))
+            words << QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+        pages << words;
+    }
+    return pages;
+}
+
+// A history database of `count` resistance records, in one transaction.
+void makeLargeHistory(const QString &path, int count)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(HistoryStore::createTable(db));
+        QVERIFY(db.transaction());
+        for (int i = 1; i <= count; ++i)
+            QVERIFY(HistoryStore::insert(db, {i, "接地电阻", 1.0 + i, 2.0 + i, 0.5 + i, "Ω", 0}));
+        QVERIFY(db.commit());
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(path);
+}
+
 const QList<HistoryRecord> Mixed = {
     {1, "接地电阻", 3.52, 3.61, 3.4, "Ω", 0},
     {2, "接地电阻", 1.25, 1.3, 1.2, "kΩ", 0},
@@ -94,6 +137,12 @@ private slots:
             << QStringList{"合格", "不合格", "—", "—", "不合格", "合格"}
             << QStringLiteral(
                    "判定限值 10 Ω：合格 2 条，不合格 2 条（平均值不低于限值或超量程为不合格）");
+        // A limit is no reading: it reads as its number, never "OL".
+        QTest::newRow("limit 1000000 Ω")
+            << QStringList{QStringLiteral("--limit"), QStringLiteral("1000000")}
+            << QStringList{"合格", "合格", "—", "—", "不合格", "合格"}
+            << QStringLiteral("判定限值 1000000 Ω：合格 3 条，不合格 1 "
+                              "条（平均值不低于限值或超量程为不合格）");
     }
 
     void mixedRecords()
@@ -140,6 +189,7 @@ private slots:
                      all.contains(QStringLiteral("报告日期：") + dayAfter),
                  qPrintable(all));
         QVERIFY(withoutBlanks(text.back()) == footer(1, 1));
+        QVERIFY2(!all.contains(QStringLiteral("限值 OL")), qPrintable(all));
 
         // Every font is embedded, so the Chinese reads the same on a machine without it.
         const QStringList fonts =
@@ -242,6 +292,215 @@ private slots:
         QVERIFY(words > 500 * 7);
     }
 
+    // Texts of any length and with line breaks: every word lands in the PDF, in its order, page
+    // 1 grows to hold them, no word sits on another and none leaves the page.
+    void longTextsKeepEveryWord_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<QString>("testedBy");
+        QStringList words;
+        for (int i = 1; words.join(u' ').size() < 500; ++i)
+            words << QStringLiteral("substation%1").arg(i);
+        QTest::newRow("a 500-character site")
+            << QStringLiteral("接地电阻测试报告") << words.join(u' ') << QStringLiteral("李工");
+        QTest::newRow("line breaks") << QStringLiteral("接地电阻测试报告\nsecond title line")
+                                     << QStringLiteral("西区变电站\n3 号楼\r\nroof mast")
+                                     << QStringLiteral("李工\n王工\r张工");
+        QTest::newRow("words longer than a line")
+            << QStringLiteral("报告").repeated(60) << QStringLiteral("x").repeated(300)
+            << QStringLiteral("西区变电站").repeated(30);
+    }
+
+    void longTextsKeepEveryWord()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, site);
+        QFETCH(QString, testedBy);
+        const QString pdf = dir.filePath(QStringLiteral("long.pdf"));
+        const CliRun run = runCli({"report", "--db", mixedDb, "-o", pdf, "--title", title, "--site",
+                                   site, "--operator", testedBy, "--limit", "10"},
+                                  QString(), dir.path());
+        QVERIFY2(run.exitCode == 0, run.err.constData());
+
+        // In content order every text is whole: nothing cut, nothing shortened with "…".
+        const QString raw = poppler(QStringLiteral("pdftotext"), {"-raw", pdf, "-"});
+        QVERIFY(!raw.contains(QStringLiteral("…")));
+        const QString flat = withoutWhitespace(raw);
+        for (const QString &text :
+             {title, QStringLiteral("测试地点：") + site, QStringLiteral("测试人员：") + testedBy})
+            QVERIFY2(flat.contains(withoutWhitespace(text)), qPrintable(text + "\n---\n" + raw));
+        static const QRegularExpression whitespace(QStringLiteral("\\s+"));
+        // Lines break between words; only a word wider than a line is broken.
+        for (const QString &word : (title + u' ' + site + u' ' + testedBy).split(whitespace)) {
+            if (word.size() < 40)
+                QVERIFY2(raw.contains(word), qPrintable(word));
+        }
+        // Each line break starts a line of its own.
+        for (const QString &text : {title, site, testedBy}) {
+            const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+            for (const QString &line : lines.mid(1))
+                QVERIFY2(raw.contains(u'\n' + line + u'\n') || raw.contains(u'\n' + line + u' '),
+                         qPrintable(line + "\n---\n" + raw));
+        }
+        // The records are all there still, after the grown block.
+        QStringList lines;
+        for (const QStringList &page : pagesOf(pdf))
+            lines << page;
+        const QString table = lines.join(u'\n');
+        for (const HistoryRecord &record : Mixed)
+            QVERIFY2(table.contains(row(HistoryCells::rowTexts(record))), qPrintable(table));
+
+        const QList<QList<QRectF>> pages = wordBoxes(pdf);
+        QVERIFY(!pages.isEmpty());
+        const double margin = 15 / 25.4 * 72 - 0.5; // 15 mm in points, less a rounding allowance
+        const QRectF inside(QPointF(margin, margin), QPointF(595.276 - margin, 841.89 - margin));
+        for (const QList<QRectF> &words : pages) {
+            for (const QRectF &box : words)
+                QVERIFY2(inside.contains(box), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                              .arg(box.x())
+                                                              .arg(box.y())
+                                                              .arg(box.width())
+                                                              .arg(box.height())));
+        }
+        // No word is drawn over another (a header line over the next one, or over the summary).
+        const QList<QRectF> &first = pages.front();
+        for (int i = 0; i < first.size(); ++i) {
+            for (int j = i + 1; j < first.size(); ++j) {
+                const QRectF common = first[i].intersected(first[j]);
+                QVERIFY2(common.width() < 0.5 || common.height() < 0.5,
+                         qPrintable(QStringLiteral("words %1 and %2 overlap").arg(i).arg(j)));
+            }
+        }
+    }
+
+    // The verdict for a test station: one JSON line and an exit status, besides the report or
+    // the export, which are written in full either way.
+    void verdict_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("verdict");
+        const QString failing = "{\"limit_ohms\":10,\"records\":6,\"judged\":4,\"passed\":2,"
+                                "\"failed\":2,\"over_range\":1,\"failed_records\":[2,5],"
+                                "\"verdict\":\"fail\"}\n";
+        const QString passing = "{\"limit_ohms\":10,\"records\":4,\"judged\":2,\"passed\":2,"
+                                "\"failed\":0,\"over_range\":0,\"failed_records\":[],"
+                                "\"verdict\":\"pass\"}\n";
+        QTest::newRow("report, a record fails, verdict on stdout")
+            << QStringList{"report",  "--db", "MIXED",     "-o", "OUT",
+                           "--limit", "10",   "--verdict", "-"}
+            << 5 << failing;
+        QTest::newRow("report, all pass, verdict in a file")
+            << QStringList{"report",  "--db", "PASSING",   "-o",     "OUT",
+                           "--limit", "10",   "--verdict", "VERDICT"}
+            << 0 << passing;
+        QTest::newRow("export, a record fails, verdict in a file")
+            << QStringList{"export",  "--db", "MIXED",     "-o",     "OUT",
+                           "--limit", "10",   "--verdict", "VERDICT"}
+            << 5 << failing;
+        QTest::newRow("export on stdout, all pass")
+            << QStringList{"export",  "--db", "PASSING",   "--format", "json",
+                           "--limit", "10",   "--verdict", "VERDICT"}
+            << 0 << passing;
+    }
+
+    void verdict()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, verdict);
+        const QString passingDb = dir.filePath(QStringLiteral("passing.db"));
+        if (!QFile::exists(passingDb))
+            writeHistory(passingDb, {Mixed[0], Mixed[2], Mixed[3], Mixed[5]});
+        const QString out = dir.filePath(QStringLiteral("verdict-out"));
+        const QString file = dir.filePath(QStringLiteral("verdict.json"));
+        QFile::remove(out);
+        QFile::remove(file);
+        args.replaceInStrings(QStringLiteral("MIXED"), mixedDb)
+            .replaceInStrings(QStringLiteral("PASSING"), passingDb)
+            .replaceInStrings(QStringLiteral("OUT"), out)
+            .replaceInStrings(QStringLiteral("VERDICT"), file);
+        const CliRun run = runCli(args, QString(), dir.path());
+        QCOMPARE(run.exitCode, exitCode);
+        QVERIFY2(run.err.isEmpty(), run.err.constData());
+        const bool onStdout = args.contains(QStringLiteral("-"));
+        QCOMPARE(onStdout ? run.outText() : QString::fromUtf8(fileBytes(file)), verdict);
+        // The report or the export itself is whole.
+        if (args.front() == QLatin1String("report")) {
+            QCOMPARE(pagesOf(out).size(), 1);
+        } else if (args.contains(QStringLiteral("-o"))) {
+            QCOMPARE(fileBytes(out),
+                     runCli({"export", "--db", mixedDb}, QString(), dir.path()).out);
+        } else {
+            QVERIFY(run.outText().startsWith(QStringLiteral("[\n{\"record\":1,")));
+        }
+    }
+
+    // "-o -" is standard output, for the export and for the PDF.
+    void dashIsStandardOutput()
+    {
+        const CliRun exported =
+            runCli({"export", "--db", mixedDb, "-o", "-"}, QString(), dir.path());
+        QCOMPARE(exported.exitCode, 0);
+        QCOMPARE(exported.out, runCli({"export", "--db", mixedDb}, QString(), dir.path()).out);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("-"))));
+
+        const CliRun report = runCli({"report", "--db", mixedDb, "-o", "-", "--site", "西区变电站"},
+                                     QString(), dir.path());
+        QVERIFY2(report.exitCode == 0, report.err.constData());
+        QVERIFY(report.out.startsWith("%PDF-"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("-"))));
+        const QString pdf = dir.filePath(QStringLiteral("from-stdout.pdf"));
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(report.out);
+        file.close();
+        const QList<QStringList> pages = pagesOf(pdf);
+        QCOMPARE(pages.size(), 1);
+        QVERIFY(pages.front().contains(QStringLiteral("接地电阻测试报告")));
+    }
+
+    // Ctrl+C (or SIGTERM) while a long report is drawn: it stops, and leaves no file at all.
+    void reportStopsOnASignal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+
+    void reportStopsOnASignal()
+    {
+        QFETCH(int, signal);
+        // The most records an instrument holds: some seconds of drawing.
+        const QString db = dir.filePath(QStringLiteral("full.db"));
+        if (!QFile::exists(db))
+            makeLargeHistory(db, 59999);
+        const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+        const QString pdf = dir.filePath(QStringLiteral("stopped.pdf"));
+        CliProcess cli(QString(), dir.path());
+        cli.start({"report", "--db", db, "-o", pdf});
+        // The report goes to an unnamed file in the folder (Linux: O_TMPFILE) until it is whole:
+        // once the program holds one, drawing has begun.
+        const auto drawing = [&] {
+            const QDir fds(QStringLiteral("/proc/%1/fd").arg(cli.pid()));
+            for (const QFileInfo &fd : fds.entryInfoList(QDir::AllEntries | QDir::System)) {
+                if (fd.symLinkTarget().startsWith(dir.filePath(QStringLiteral("#"))))
+                    return true;
+            }
+            return false;
+        };
+        QVERIFY(QTest::qWaitFor(drawing, CliWaitMs));
+        // A program that already ended has no id: kill(0) would stop this test's whole group.
+        QVERIFY(cli.pid() > 0);
+        QCOMPARE(::kill(pid_t(cli.pid()), signal), 0);
+        const CliRun run = cli.finish();
+        QCOMPARE(run.exitCode, 130);
+        QVERIFY2(run.errText().endsWith(QStringLiteral("interrupted: no report was written\n")),
+                 run.err.constData());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+    }
+
     // Bad input: a message, its exit status, and no PDF (an existing one stays as it was).
     void badInput_data()
     {
@@ -259,6 +518,16 @@ private slots:
             << QStringList{"--db", "mixed.db", "--limit", "-1"} << 1 << "--limit";
         QTest::newRow("unknown paper")
             << QStringList{"--db", "mixed.db", "--paper", "a3"} << 1 << "--paper";
+        QTest::newRow("a verdict without a limit")
+            << QStringList{"--db", "mixed.db", "--verdict", "-"} << 1
+            << "--verdict requires --limit";
+        QTest::newRow("a verdict over the database")
+            << QStringList{"--db", "mixed.db", "--limit", "4", "--verdict", "mixed.db"} << 4
+            << "it is the history database";
+        QTest::newRow("texts too long for the first page")
+            << QStringList{"--db", "mixed.db", "--site",
+                           QStringLiteral("西区变电站 ").repeated(4000)}
+            << 1 << "do not fit on the first page";
     }
 
     void badInput()

@@ -3,12 +3,14 @@
 #include "cliargs.h"
 #include "jsontext.h"
 #include "knownframes.h"
+#include "portlisting.h"
 #include "progressline.h"
 #include "readingline.h"
 #include "recordjson.h"
 #include "reportaxis.h"
 #include "reportpdf.h"
 #include "reportsummary.h"
+#include "verdictline.h"
 
 #include <QtTest>
 
@@ -17,16 +19,10 @@
 Q_DECLARE_METATYPE(HistoryRecord)
 Q_DECLARE_METATYPE(Verdict)
 Q_DECLARE_METATYPE(std::optional<double>)
+Q_DECLARE_METATYPE(QList<HistoryRecord>)
 
 namespace
 {
-
-protocol::InstrumentFrame frameOf(const knownframes::Frame &frame)
-{
-    protocol::InstrumentFrame out{};
-    std::copy(frame.begin(), frame.end(), out.begin());
-    return out;
-}
 
 void setTimeZone(const QByteArray &tz)
 {
@@ -60,17 +56,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("tz");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("east") << QByteArray("CST-8") << "2024-03-15T14:25:30+08:00";
-        QTest::newRow("UTC, not Z") << QByteArray("UTC0") << "2024-03-15T06:25:30+00:00";
-        QTest::newRow("west") << QByteArray("EST5") << "2024-03-15T01:25:30-05:00";
-        QTest::newRow("half hours") << QByteArray("IST-5:30") << "2024-03-15T11:55:30+05:30";
+        QTest::newRow("east") << QByteArray("CST-8") << "2024-03-15T14:25:30.250+08:00";
+        QTest::newRow("UTC, not Z") << QByteArray("UTC0") << "2024-03-15T06:25:30.250+00:00";
+        QTest::newRow("west") << QByteArray("EST5") << "2024-03-15T01:25:30.250-05:00";
+        QTest::newRow("half hours") << QByteArray("IST-5:30") << "2024-03-15T11:55:30.250+05:30";
     }
 
     void timestampCarriesTheOffset()
     {
         QFETCH(QByteArray, tz);
         setTimeZone(tz);
-        const QDateTime when(QDate(2024, 3, 15), QTime(6, 25, 30), Qt::UTC);
+        // Two readings half a second apart have times of their own.
+        const QDateTime when(QDate(2024, 3, 15), QTime(6, 25, 30, 250), Qt::UTC);
         QTEST(ReadingLine::timestamp(when), "expected");
     }
 
@@ -84,15 +81,32 @@ private slots:
         };
         const QByteArray ohms = bytes(knownframes::ReadingOhms);
         const QByteArray overRange = bytes(knownframes::ReadingOverRange);
+        // The instrument answered without a measurement: kind 0, and every kind above 5.
+        const QByteArray none = bytes(protocol::buildFrame(0x02, 0, 1, 1, 1, 0xC000));
+        const QByteArray noneBatteryLow = bytes(protocol::buildFrame(0xF2, 1, 1, 1, 1, 0xC000));
         QTest::newRow("text") << ohms << int(LineFormat::Text)
-                              << "2024-03-15T14:25:30+08:00  resistance  avg      12.34 Ω  "
+                              << "2024-03-15T14:25:30.000+08:00  resistance  avg      12.34 Ω  "
                                  "max      13.00 Ω  min      12.00 Ω";
         QTest::newRow("json, over range")
             << overRange << int(LineFormat::Json)
-            << "{\"time\":\"2024-03-15T14:25:30+08:00\",\"kind\":\"resistance\",\"unit\":\"Ω\","
-               "\"avg\":null,\"max\":null,\"min\":null,\"over_range\":true,\"battery_low\":false}";
-        QTest::newRow("csv, over range") << overRange << int(LineFormat::Csv)
-                                         << "2024-03-15T14:25:30+08:00,resistance,Ω,,,,,true,false";
+            << "{\"time\":\"2024-03-15T14:25:30.000+08:00\",\"kind\":\"resistance\","
+               "\"unit\":\"Ω\",\"avg\":null,\"max\":null,\"min\":null,\"over_range\":true,"
+               "\"battery_low\":false}";
+        QTest::newRow("csv, over range")
+            << overRange << int(LineFormat::Csv)
+            << "2024-03-15T14:25:30.000+08:00,resistance,Ω,,,,,true,false";
+        QTest::newRow("no measurement, text")
+            << none << int(LineFormat::Text) << "2024-03-15T14:25:30.000+08:00  no measurement";
+        QTest::newRow("no measurement (kind 15), battery low, text")
+            << noneBatteryLow << int(LineFormat::Text)
+            << "2024-03-15T14:25:30.000+08:00  no measurement  battery low";
+        QTest::newRow("no measurement, json")
+            << none << int(LineFormat::Json)
+            << "{\"time\":\"2024-03-15T14:25:30.000+08:00\",\"kind\":\"none\","
+               "\"battery_low\":false}";
+        QTest::newRow("no measurement, battery low, csv")
+            << noneBatteryLow << int(LineFormat::Csv)
+            << "2024-03-15T14:25:30.000+08:00,none,,,,,,,true";
     }
 
     void readingLines()
@@ -102,17 +116,9 @@ private slots:
         setTimeZone("CST-8");
         protocol::InstrumentFrame f{};
         std::copy(frame.begin(), frame.end(), f.begin());
-        const auto reading =
+        const TimedReading reading =
             ReadingLine::decode(f, QDateTime(QDate(2024, 3, 15), QTime(6, 25, 30), Qt::UTC));
-        QVERIFY(reading);
-        QTEST(ReadingLine::format(*reading, LineFormat(format)), "expected");
-    }
-
-    void framesWithoutAMeasurementGiveNoLine()
-    {
-        QVERIFY(!ReadingLine::decode(protocol::buildFrame(0x02, 0, 1, 1, 1, 0xC000), {}));
-        QVERIFY(!ReadingLine::decode(protocol::buildFrame(0x62, 0, 1, 1, 1, 0xC000), {}));
-        QVERIFY(ReadingLine::decode(frameOf(knownframes::ReadingOhms), {}));
+        QTEST(ReadingLine::format(reading, LineFormat(format)), "expected");
     }
 
     void recordJson_data()
@@ -149,6 +155,25 @@ private slots:
         QCOMPARE(RecordJson::document({}), QByteArray("[\n]\n"));
         QCOMPARE(RecordJson::document({r, r}), "[\n" + RecordJson::object(r).toUtf8() + ",\n" +
                                                    RecordJson::object(r).toUtf8() + "\n]\n");
+    }
+
+    void portListing()
+    {
+        const QList<PortEntry> ports = {{"ttyUSB0", "/dev/ttyUSB0", "USB \"Serial\""},
+                                        {"/tmp/sim", "/tmp/sim", ""}};
+        QCOMPARE(PortListing::line(ports[0], false),
+                 QStringLiteral("/dev/ttyUSB0  USB \"Serial\""));
+        QCOMPARE(PortListing::line(ports[1], true), QStringLiteral("/tmp/sim  [instrument]"));
+        QCOMPARE(
+            PortListing::json(ports, std::nullopt),
+            QByteArray("[\n{\"path\":\"/dev/ttyUSB0\",\"description\":\"USB \\\"Serial\\\"\"},\n"
+                       "{\"path\":\"/tmp/sim\",\"description\":\"\"}\n]\n"));
+        QCOMPARE(
+            PortListing::json(ports, QStringLiteral("/tmp/sim")),
+            QByteArray("[\n{\"path\":\"/dev/ttyUSB0\",\"description\":\"USB \\\"Serial\\\"\","
+                       "\"instrument\":false},\n"
+                       "{\"path\":\"/tmp/sim\",\"description\":\"\",\"instrument\":true}\n]\n"));
+        QCOMPARE(PortListing::json({}, QString()), QByteArray("[\n]\n"));
     }
 
     void progress_data()
@@ -325,6 +350,66 @@ private slots:
             const double at = axis.fraction(value);
             QVERIFY2(at >= 0 && at <= 1, qPrintable(QString::number(value)));
         }
+    }
+
+    // A limit or a grid line is a number, however large: never "OL".
+    void reportNumbers_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("tick");
+        QTest::newRow("whole") << 4.0 << "4"
+                               << "4";
+        QTest::newRow("fraction") << 0.5 << "0.5"
+                                  << "0.5";
+        QTest::newRow("a megohm") << 1000000.0 << "1000000"
+                                  << "1000000";
+        QTest::newRow("the over-range value") << 999999.0 << "999999"
+                                              << "999999";
+        QTest::newRow("three steps of 0.1") << 3 * 0.1 << "0.30000000000000004"
+                                            << "0.3";
+        QTest::newRow("many digits") << 4.123456789 << "4.123456789"
+                                     << "4.12346";
+    }
+
+    void reportNumbers()
+    {
+        QFETCH(double, value);
+        QTEST(ReportRules::limitText(value), "limit");
+        QTEST(tickText(value), "tick");
+    }
+
+    void verdictJson_data()
+    {
+        QTest::addColumn<QList<HistoryRecord>>("records");
+        QTest::addColumn<double>("limit");
+        QTest::addColumn<QString>("expected");
+        const QList<HistoryRecord> mixed = {
+            {1, "接地电阻", 4.0, 4.2, 3.9, "Ω", 0},
+            {2, "接地电阻", 0.5, 0.6, 0.4, "kΩ", 1},
+            {3, "接地电阻", 999999, 999999, 999999, "Ω", 0},
+            {4, "交流电压", 230, 0, 0, "V", 0},
+            {7, "接地电阻", 2.5, 3, 2, "Ω", 0},
+        };
+        QTest::newRow("failures")
+            << mixed << 10.0
+            << "{\"limit_ohms\":10,\"records\":5,\"judged\":4,\"passed\":2,\"failed\":2,"
+               "\"over_range\":1,\"failed_records\":[2,3],\"verdict\":\"fail\"}";
+        QTest::newRow("all pass") << mixed.mid(0, 2) << 1000000.0
+                                  << "{\"limit_ohms\":1000000,\"records\":2,\"judged\":2,"
+                                     "\"passed\":2,\"failed\":0,\"over_range\":0,"
+                                     "\"failed_records\":[],\"verdict\":\"pass\"}";
+        QTest::newRow("nothing to judge")
+            << mixed.mid(3, 1) << 0.5
+            << "{\"limit_ohms\":0.5,\"records\":1,\"judged\":0,\"passed\":0,\"failed\":0,"
+               "\"over_range\":0,\"failed_records\":[],\"verdict\":\"none\"}";
+    }
+
+    void verdictJson()
+    {
+        QFETCH(QList<HistoryRecord>, records);
+        QFETCH(double, limit);
+        QTEST(VerdictLine::json(records, limit), "expected");
     }
 
     void reportPages_data()

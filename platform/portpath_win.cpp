@@ -1,0 +1,11 @@
+#include "portpath.h"
+
+namespace PortPath
+{
+
+QString fromUser(const QString &name)
+{
+    return name;
+}
+
+} // namespace PortPath
