@@ -1,5 +1,8 @@
 #include "cliargs.h"
 
+#include "historyconnection.h"
+#include "outputfile.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cmath>
@@ -35,6 +38,24 @@ LineFormat lineFormat(const std::string &name)
         return LineFormat::Json;
     return name == "csv" ? LineFormat::Csv : LineFormat::Text;
 }
+
+// What download, export, report and clear say about a database in use, and download about
+// what it keeps, before the exit codes.
+const std::string BusyNote = "A history database another program is using is waited for up to " +
+                             std::to_string(BusyWaitSeconds) + " s.\n\n";
+const std::string DownloadNotes =
+    "The end line says how many records were stored and how many were skipped (they hold no "
+    "measurement; the console skips them too).\n"
+    "What an interrupted download received, or a whole download a target could not take, is "
+    "kept beside the first target in <target>.download (a history database): download "
+    "--resume with the same targets goes on from it.\n";
+
+// A file option given with an empty name names no file: refused, not taken as left out.
+const CLI::Validator FileName(
+    [](std::string &name) {
+        return name.empty() ? std::string("a file name cannot be empty") : std::string();
+    },
+    std::string());
 
 // Every command's help ends with the exit codes.
 CLI::App *command(CLI::App &app, const std::string &name, const std::string &description)
@@ -94,19 +115,32 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     std::string db;
     std::string csv;
     std::string json;
+    bool resume = false;
     CLI::App *download =
         command(app, "download",
                 "download the instrument's records; the database (TestHistory.db when no "
                 "file is named) is replaced only by a complete download");
+    download->footer(DownloadNotes + BusyNote + ExitStatus);
     download->add_option("--db", db, "history database to replace the records of")
+        ->check(FileName)
         ->type_name("FILE");
-    download->add_option("--csv", csv, "CSV report, as the console exports it")->type_name("FILE");
-    download->add_option("--json", json, "the records as JSON")->type_name("FILE");
+    download->add_option("--csv", csv, "CSV report, as the console exports it")
+        ->check(FileName)
+        ->type_name("FILE");
+    download->add_option("--json", json, "the records as JSON")->check(FileName)->type_name("FILE");
+    download->add_flag("--resume", resume,
+                       "go on from the download kept beside the targets (only the records "
+                       "still missing are asked for), then write the targets as one whole "
+                       "download; a kept whole download is written with no instrument needed");
 
     std::string output;
     CLI::App *exportCommand =
         command(app, "export", "write a history database's records (no instrument needed)");
-    exportCommand->add_option("--db", db, "history database")->required()->type_name("FILE");
+    exportCommand->footer(BusyNote + ExitStatus);
+    exportCommand->add_option("--db", db, "history database")
+        ->required()
+        ->check(FileName)
+        ->type_name("FILE");
     std::string exportFormat = "csv";
     addFormat(exportCommand, exportFormat, {"csv", "json"});
     exportCommand->add_option("-o,--output", output, "file to write (default: standard output)")
@@ -128,8 +162,11 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     bool yes = false;
     CLI::App *clear =
         command(app, "clear", "erase the records on the instrument (and in a database)");
+    clear->footer(BusyNote + ExitStatus);
     clear->add_flag("--yes", yes, "confirm: the records cannot be brought back");
-    clear->add_option("--db", db, "also empty this history database")->type_name("FILE");
+    clear->add_option("--db", db, "also empty this history database")
+        ->check(FileName)
+        ->type_name("FILE");
 
     std::string title = "接地电阻测试报告";
     std::string site;
@@ -139,7 +176,11 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     CLI::App *report = command(app, "report",
                                "write a PDF test report of a history database (no instrument "
                                "needed)");
-    report->add_option("--db", db, "history database")->required()->type_name("FILE");
+    report->footer(BusyNote + ExitStatus);
+    report->add_option("--db", db, "history database")
+        ->required()
+        ->check(FileName)
+        ->type_name("FILE");
     report->add_option("-o,--output", output, "PDF file to write")->required()->type_name("FILE");
     report->add_option("--title", title, "title on the first page")->capture_default_str();
     report->add_option("--site", site, "where the earth was tested");
@@ -191,6 +232,15 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
         return parsed;
     }
 
+    if (name == "download" && !csv.empty() && !json.empty() &&
+        OutputFile::sameFile(fromArgument(csv), fromArgument(json))) {
+        parsed.exit = ExitCode::Usage;
+        parsed.err = "telvoro-cli: --csv and --json name the same file, and one would overwrite "
+                     "the other\n\n" +
+                     download->help("telvoro-cli");
+        return parsed;
+    }
+
     static const std::vector<std::pair<std::string, CliRequest::Command>> commands = {
         {"ports", CliRequest::Command::Ports},
         {"read", CliRequest::Command::Read},
@@ -217,6 +267,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     r.db = fromArgument(db);
     r.csv = fromArgument(csv);
     r.json = fromArgument(json);
+    r.resume = resume;
     r.output = fromArgument(output);
     r.on = state == "on";
     r.title = fromArgument(title);
