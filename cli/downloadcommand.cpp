@@ -105,8 +105,12 @@ ExitCode finish(const Targets &targets, const DownloadOutcome &download, const Q
 {
     const QString kept = targets.keptPath();
     if (writeTargets(targets, download.records)) {
-        // Whatever an earlier download kept for these targets is superseded now.
-        QFile::remove(kept);
+        // Whatever an earlier download kept for these targets is superseded now; left behind,
+        // a later --resume would take it for theirs.
+        if (QFileInfo::exists(kept) && !QFile::remove(kept))
+            Terminal::note(QStringLiteral("cannot remove %1: delete it, as it no longer belongs "
+                                          "to the targets")
+                               .arg(kept));
         Terminal::note(done +
                        ProgressLine::stored(int(download.records.size()), download.skipped()));
         return ExitCode::Done;

@@ -350,6 +350,61 @@ private slots:
         QCOMPARE(fileBytes(csv), csvOf(storedForm(frames)));
     }
 
+    // What an earlier download kept is never mixed into records it may not belong to: a
+    // download without --resume, or an instrument that now holds another count, fetches every
+    // record, and the kept file goes once the targets hold them.
+    void keptDownloadIsNotMixedIn_data()
+    {
+        QTest::addColumn<bool>("resume");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("without --resume")
+            << false << 60
+            << "telvoro-cli: KEPT keeps 19 of the 60 records of an earlier download; this one "
+               "starts over (download --resume goes on from there)\n";
+        QTest::newRow("the instrument now holds more")
+            << true << 70
+            << "telvoro-cli: the instrument now holds 70 records, not the 60 of the download "
+               "kept in KEPT: downloading every record\n";
+    }
+
+    void keptDownloadIsNotMixedIn()
+    {
+        QFETCH(bool, resume);
+        QFETCH(int, count);
+        QFETCH(QString, said);
+        const QString db = work->filePath(Database);
+        const QString keptPath = db + QStringLiteral(".download");
+        LinkedInstrument sim;
+        sim.instrument.setRecords(mixedRecords(60));
+        const QMetaObject::Connection silence = QObject::connect(
+            &sim.instrument, &PtyInstrument::commandReceived, &sim.instrument, [&](quint16 code) {
+                if (code == 20)
+                    sim.instrument.setSilent(true);
+            });
+        QCOMPARE(runCli({"download", "--db", db}, sim.path, work->path()).exitCode, 3);
+        QVERIFY(QFile::exists(keptPath));
+        QObject::disconnect(silence);
+
+        // Other records: those the first download kept must not stand in for them.
+        QVector<protocol::InstrumentFrame> frames;
+        for (int i = 1; i <= count; ++i)
+            frames << protocol::buildFrame(0x12, 0, 4321, 4400, 4300, std::uint16_t(i));
+        sim.instrument.setRecords(frames);
+        sim.instrument.setSilent(false);
+        sim.instrument.clearReceived();
+        QStringList args = {"download", "--db", db};
+        if (resume)
+            args << QStringLiteral("--resume");
+        const CliRun run = runCli(args, sim.path, work->path());
+        QVERIFY2(run.exitCode == 0, qPrintable(run.errText()));
+        said.replace(QStringLiteral("KEPT"), keptPath);
+        QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
+        QCOMPARE(sim.instrument.receivedCommands().count(quint16(1)), 1);
+        QCOMPARE(fieldsOf(historyOf(db)), fieldsOf(storedForm(frames)));
+        QVERIFY(!QFile::exists(keptPath));
+    }
+
     // A database another program writes to while the records arrive: waited for, then the
     // records are kept beside it and the CSV is written all the same; once the database is
     // free, --resume stores what was kept, with no instrument needed.
