@@ -1,5 +1,8 @@
 #include "cliargs.h"
 
+#include "historyconnection.h"
+#include "outputfile.h"
+
 #include <CLI/CLI.hpp>
 
 #include <cmath>
@@ -58,15 +61,26 @@ CLI::Validator ohmsLimit()
     return numberFrom(0, std::numeric_limits<double>::max(), "not a number of ohms (0 or more): ");
 }
 
-// A path the user gave: an empty one names nothing, and would otherwise mean the default.
-CLI::Validator aPath(const std::string &what)
+// A name the user gave: an empty one names nothing, and would otherwise mean the default.
+CLI::Validator aName(const std::string &what)
 {
     return CLI::Validator(
         [what](std::string &text) {
-            return text.empty() ? "an empty name is no " + what : std::string();
+            return text.empty() ? "a " + what + " name cannot be empty" : std::string();
         },
         std::string());
 }
+
+// What download, export, report and clear say about a database in use, and download about
+// what it keeps, before the exit codes.
+const std::string BusyNote = "A history database another program is using is waited for up to " +
+                             std::to_string(BusyWaitSeconds) + " s.\n\n";
+const std::string DownloadNotes =
+    "The end line says how many records were stored and how many were skipped (they hold no "
+    "measurement; the console skips them too).\n"
+    "What an interrupted download received, or a whole download a target could not take, is "
+    "kept beside the first target in <target>.download (a history database): download "
+    "--resume with the same targets goes on from it.\n";
 
 // Every command's help ends with the exit codes.
 CLI::App *command(CLI::App &app, const std::string &name, const std::string &description)
@@ -100,7 +114,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     app.add_option("--port", port,
                    "serial port of the instrument (no search); a relative path is taken from "
                    "the working directory")
-        ->check(aPath("port"))
+        ->check(aName("port"))
         ->type_name("PATH");
     bool quiet = false;
     app.add_flag("-q,--quiet", quiet,
@@ -151,14 +165,23 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     std::string db;
     std::string csv;
     std::string json;
+    bool resume = false;
     CLI::App *download =
         command(app, "download",
                 "download the instrument's records; the database (TestHistory.db when no "
                 "file is named) is replaced only by a complete download");
+    download->footer(DownloadNotes + BusyNote + ExitStatus);
     download->add_option("--db", db, "history database to replace the records of")
+        ->check(aName("file"))
         ->type_name("FILE");
-    download->add_option("--csv", csv, "CSV report, as the console exports it")->type_name("FILE");
-    download->add_option("--json", json, "the records as JSON")->type_name("FILE");
+    download->add_option("--csv", csv, "CSV report, as the console exports it")
+        ->check(aName("file"))
+        ->type_name("FILE");
+    download->add_option("--json", json, "the records as JSON")->check(aName("file"))->type_name("FILE");
+    download->add_flag("--resume", resume,
+                       "go on from the download kept beside the targets (only the records "
+                       "still missing are asked for), then write the targets as one whole "
+                       "download; a kept whole download is written with no instrument needed");
 
     std::string output = "-";
     double limit = -1;
@@ -168,16 +191,20 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
             ->add_option("--verdict", verdict,
                          "judge the records against --limit: write the verdict as one JSON line "
                          "to FILE (- for stdout); exit status 5 when a record fails")
-            ->check(aPath("file"))
+            ->check(aName("file"))
             ->type_name("FILE");
     };
     CLI::App *exportCommand =
         command(app, "export", "write a history database's records (no instrument needed)");
-    exportCommand->add_option("--db", db, "history database")->required()->type_name("FILE");
+    exportCommand->footer(BusyNote + ExitStatus);
+    exportCommand->add_option("--db", db, "history database")
+        ->required()
+        ->check(aName("file"))
+        ->type_name("FILE");
     std::string exportFormat = "csv";
     addFormat(exportCommand, exportFormat, {"csv", "json"});
     exportCommand->add_option("-o,--output", output, "file to write (default -: standard output)")
-        ->check(aPath("file"))
+        ->check(aName("file"))
         ->type_name("FILE");
     CLI::Option *exportLimit =
         exportCommand
@@ -207,8 +234,11 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     bool yes = false;
     CLI::App *clear =
         command(app, "clear", "erase the records on the instrument (and in a database)");
+    clear->footer(BusyNote + ExitStatus);
     clear->add_flag("--yes", yes, "confirm: the records cannot be brought back");
-    clear->add_option("--db", db, "also empty this history database")->type_name("FILE");
+    clear->add_option("--db", db, "also empty this history database")
+        ->check(aName("file"))
+        ->type_name("FILE");
 
     std::string title = "接地电阻测试报告";
     std::string site;
@@ -217,10 +247,14 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     CLI::App *report = command(app, "report",
                                "write a PDF test report of a history database (no instrument "
                                "needed)");
-    report->add_option("--db", db, "history database")->required()->type_name("FILE");
+    report->footer(BusyNote + ExitStatus);
+    report->add_option("--db", db, "history database")
+        ->required()
+        ->check(aName("file"))
+        ->type_name("FILE");
     report->add_option("-o,--output", output, "PDF file to write (- for standard output)")
         ->required()
-        ->check(aPath("file"))
+        ->check(aName("file"))
         ->type_name("FILE");
     report
         ->add_option("--title", title,
@@ -280,6 +314,15 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
         return parsed;
     }
 
+    if (name == "download" && !csv.empty() && !json.empty() &&
+        OutputFile::sameFile(fromArgument(csv), fromArgument(json))) {
+        parsed.exit = ExitCode::Usage;
+        parsed.err = "telvoro-cli: --csv and --json name the same file, and one would overwrite "
+                     "the other\n\n" +
+                     download->help("telvoro-cli");
+        return parsed;
+    }
+
     static const std::vector<std::pair<std::string, CliRequest::Command>> commands = {
         {"ports", CliRequest::Command::Ports},
         {"read", CliRequest::Command::Read},
@@ -309,6 +352,7 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     r.db = fromArgument(db);
     r.csv = fromArgument(csv);
     r.json = fromArgument(json);
+    r.resume = resume;
     r.output = output == "-" ? QString() : fromArgument(output);
     r.on = state == "on";
     r.title = fromArgument(title);

@@ -39,8 +39,9 @@ struct CliRequest {
     QString db; ///< download, export, clear; empty: none given
     QString csv;
     QString json;
-    QString output;  ///< export and report -o; empty: standard output (-o -)
-    bool on = false; ///< backlight and buzzer
+    bool resume = false; ///< download: go on from the download kept beside the targets
+    QString output;      ///< export and report -o; empty: standard output (-o -)
+    bool on = false;     ///< backlight and buzzer
     // report
     QString title;
     QString site;

@@ -4,17 +4,21 @@
 #include "csvreport.h"
 #include "historyfile.h"
 #include "instrumentlink.h"
+#include "keptdownload.h"
 #include "outputfile.h"
 #include "progressline.h"
 #include "recorddownload.h"
 #include "recordjson.h"
 #include "stopsignals.h"
+#include "targetfile.h"
 #include "terminal.h"
 #include "verdictline.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+
+#include <optional>
 
 namespace
 {
@@ -24,30 +28,107 @@ constexpr qint64 RedrawEveryMs = 100;
 
 const QString DefaultDatabase = QStringLiteral("TestHistory.db");
 
-/// A file the output can go to: an existing file or device that can be written, or a new one
-/// in a folder that can.
-bool checkTarget(const QString &path, QString *error)
-{
-    const QFileInfo target(path);
-    const QFileInfo folder(target.absolutePath());
-    const bool writable = target.exists() ? !target.isDir() && target.isWritable()
-                                          : folder.isDir() && folder.isWritable();
-    if (!writable)
-        *error = QStringLiteral("cannot write %1").arg(path);
-    return writable;
-}
+/// Where one download goes: any of a database, a CSV report and JSON.
+struct Targets {
+    QString db;
+    QString csv;
+    QString json;
 
-bool writeJson(const QString &path, const QList<HistoryRecord> &records)
+    /// What was received is kept beside the first of them.
+    QString keptPath() const
+    {
+        return KeptDownload::pathFor(!db.isEmpty() ? db : !csv.isEmpty() ? csv : json);
+    }
+};
+
+bool writeJson(const QString &path, const QList<HistoryRecord> &records, QString *why)
 {
     const QByteArray bytes = RecordJson::document(records);
-    return OutputFile::write(path, {}, [&bytes](QIODevice &file) {
-               return file.write(bytes) == bytes.size();
-           }) == OutputFile::Result::Written;
+    return OutputFile::write(
+               path, {}, [&bytes](QIODevice &file) { return file.write(bytes) == bytes.size(); },
+               why) == OutputFile::Result::Written;
 }
 
-bool writeCsv(const QString &path, const QList<HistoryRecord> &records)
+bool writeCsv(const QString &path, const QList<HistoryRecord> &records, QString *why)
 {
-    return CsvReport::write(path, records) == CsvReport::Result::Written;
+    return OutputFile::write(
+               path, QIODevice::Text,
+               [&records](QIODevice &file) { return CsvReport::write(file, records); },
+               why) == OutputFile::Result::Written;
+}
+
+/// Every target is checked before the instrument is asked for anything.
+bool checkTargets(const Targets &targets, QString *error)
+{
+    const auto checkOutput = [&](const QString &path) {
+        if (path.isEmpty())
+            return true;
+        if (!targets.db.isEmpty() && !HistoryFile::checkApart(targets.db, path, error))
+            return false;
+        if (OutputFile::sameFile(path, targets.keptPath())) {
+            *error = QStringLiteral("cannot write %1: a download keeps what it received there")
+                         .arg(path);
+            return false;
+        }
+        const QString why = TargetFile::whyNotWritable(path);
+        if (!why.isEmpty())
+            *error = QStringLiteral("cannot write %1: %2").arg(path, why);
+        return why.isEmpty();
+    };
+    return (targets.db.isEmpty() || HistoryFile::checkReplaceable(targets.db, error)) &&
+           checkOutput(targets.csv) && checkOutput(targets.json);
+}
+
+/// Writes a whole download into every target, going on past a target that fails so that the
+/// others get the records all the same. False when any failed (each says why).
+bool writeTargets(const Targets &targets, const QList<HistoryRecord> &records)
+{
+    bool all = true;
+    QString error;
+    if (!targets.db.isEmpty() && !HistoryFile::replaceRecords(targets.db, records, &error)) {
+        Terminal::note(error);
+        all = false;
+    }
+    const auto write = [&](const QString &path, auto writer) {
+        QString why;
+        if (path.isEmpty() || writer(path, records, &why))
+            return;
+        Terminal::note(QStringLiteral("cannot write %1: %2").arg(path, why));
+        all = false;
+    };
+    write(targets.csv, writeCsv);
+    write(targets.json, writeJson);
+    return all;
+}
+
+/// After a whole download: the targets written, or the download kept until they can be.
+/// `done` is the end line's start; quiet: no end line.
+ExitCode finish(const Targets &targets, const DownloadOutcome &download, const QString &done,
+                bool quiet)
+{
+    const QString kept = targets.keptPath();
+    if (writeTargets(targets, download.records)) {
+        // Whatever an earlier download kept for these targets is superseded now; left behind,
+        // a later --resume would take it for theirs.
+        if (QFileInfo::exists(kept) && !QFile::remove(kept))
+            Terminal::note(QStringLiteral("cannot remove %1: delete it, as it no longer belongs "
+                                          "to the targets")
+                               .arg(kept));
+        if (!quiet)
+            Terminal::note(done + ProgressLine::stored(int(download.records.size()),
+                                                       download.skipped()));
+        return ExitCode::Done;
+    }
+    QString error;
+    if (KeptDownload::write(kept, download, &error))
+        Terminal::note(QStringLiteral("the %1 records downloaded are kept in %2: download "
+                                      "--resume writes them into the targets, with no "
+                                      "instrument needed")
+                           .arg(download.received)
+                           .arg(kept));
+    else
+        Terminal::note(error + QStringLiteral("; the records downloaded could not be kept"));
+    return ExitCode::FileError;
 }
 
 /// The progress of one download on stderr: a bar on a terminal, else nothing until the end.
@@ -58,27 +139,28 @@ public:
 
     void update(int done, int total)
     {
+        if (!from)
+            from = done;
         if (!terminal || (lastDraw.isValid() && lastDraw.elapsed() < RedrawEveryMs && done < total))
             return;
         lastDraw.start();
         Terminal::redrawProgress(ProgressLine::bar(done, total, clock.elapsed() / 1000.0,
-                                                   Terminal::stderrColumns() - 1));
+                                                   Terminal::stderrColumns() - 1, *from));
         drawn = true;
     }
 
-    /// The final line, on a line of its own.
-    void end(const QString &line)
+    /// Ends the bar so the next message starts on a line of its own; the seconds it took.
+    double end()
     {
         if (drawn)
             Terminal::endProgress();
-        if (!line.isEmpty())
-            Terminal::note(line);
+        drawn = false;
+        return clock.elapsed() / 1000.0;
     }
-
-    double seconds() const { return clock.elapsed() / 1000.0; }
 
 private:
     const bool terminal;
+    std::optional<int> from; ///< the records received before this run
     bool drawn = false;
     QElapsedTimer clock;
     QElapsedTimer lastDraw;
@@ -96,24 +178,71 @@ QString stopReason(DownloadOutcome::End end)
     }
 }
 
+/// An interrupted download: the targets stay as they were, what arrived is kept beside them.
+/// The exit status of a download that did not complete: a stop request is an interrupted run,
+/// the rest are the line's fault.
+ExitCode endStatus(DownloadOutcome::End end)
+{
+    return end == DownloadOutcome::End::Stopped ? ExitCode::Interrupted : ExitCode::LinkLost;
+}
+
+void keepInterrupted(const Targets &targets, const DownloadOutcome &download)
+{
+    Terminal::note(
+        ProgressLine::stopped(download.received + 1, download.total, stopReason(download.end)));
+    if (download.received == 0) {
+        Terminal::note(QStringLiteral("nothing was written"));
+        return;
+    }
+    const QString kept = targets.keptPath();
+    QString error;
+    if (!KeptDownload::write(kept, download, &error)) {
+        Terminal::note(error + QStringLiteral("; nothing was written"));
+        return;
+    }
+    Terminal::note(QStringLiteral("the targets are as they were; the %1 records received are "
+                                  "kept in %2: download --resume goes on from record %3")
+                       .arg(download.received)
+                       .arg(kept)
+                       .arg(download.received + 1));
+}
+
 } // namespace
 
 ExitCode runDownload(const CliRequest &request)
 {
-    const QString db = request.db.isEmpty() && request.csv.isEmpty() && request.json.isEmpty()
-                           ? DefaultDatabase
-                           : request.db;
-    // Every target is checked before the instrument is asked for anything.
+    const Targets targets{request.db.isEmpty() && request.csv.isEmpty() && request.json.isEmpty()
+                              ? DefaultDatabase
+                              : request.db,
+                          request.csv, request.json};
     QString error;
-    const auto checkOutput = [&](const QString &path) {
-        return path.isEmpty() || ((db.isEmpty() || HistoryFile::checkApart(db, path, &error)) &&
-                                  checkTarget(path, &error));
-    };
-    if ((!db.isEmpty() && !HistoryFile::checkReplaceable(db, &error)) ||
-        !checkOutput(request.csv) || !checkOutput(request.json)) {
+    if (!checkTargets(targets, &error)) {
         Terminal::note(error);
         return ExitCode::FileError;
     }
+    // A file in the way of what a download keeps is found now, not after the download.
+    const QString keptPath = targets.keptPath();
+    DownloadOutcome kept;
+    if (QFileInfo::exists(keptPath) && !KeptDownload::read(keptPath, &kept, &error)) {
+        Terminal::note(error + QStringLiteral(", and a download keeps what it received there: "
+                                              "move it away"));
+        return ExitCode::FileError;
+    }
+    const bool resuming = request.resume && kept.received > 0;
+    if (resuming && kept.received == kept.total)
+        return finish(
+            targets, kept,
+            QStringLiteral("wrote the %1 records kept in %2").arg(kept.total).arg(keptPath),
+            request.quiet);
+    if (request.resume && !resuming)
+        Terminal::note(
+            QStringLiteral("no download is kept in %1: downloading every record").arg(keptPath));
+    if (!request.resume && kept.received > 0)
+        Terminal::note(QStringLiteral("%1 keeps %2 of the %3 records of an earlier download; this "
+                                      "one starts over (download --resume goes on from there)")
+                           .arg(keptPath)
+                           .arg(kept.received)
+                           .arg(kept.total));
 
     InstrumentLink link;
     const StopSignals stopSignals;
@@ -123,37 +252,47 @@ ExitCode runDownload(const CliRequest &request)
         if (!link.stopRequested())
             return *failed;
         Terminal::note(QStringLiteral("stopped before the download began: interrupted"));
-        return ExitCode::LinkLost;
+        return ExitCode::Interrupted;
     }
+
+    DownloadOutcome download;
+    const std::optional<int> count = askRecordCount(link, &download.end);
+    if (!count) {
+        Terminal::note(QStringLiteral("stopped before the record count arrived: ") +
+                       stopReason(download.end));
+        Terminal::note(QStringLiteral("nothing was written"));
+        return endStatus(download.end);
+    }
+    download.total = *count;
+    if (resuming && kept.total == *count) {
+        download = kept;
+        Terminal::note(QStringLiteral("going on from record %1 of %2 (%3 kept in %4)")
+                           .arg(kept.received + 1)
+                           .arg(kept.total)
+                           .arg(kept.received)
+                           .arg(keptPath));
+    } else if (resuming) {
+        Terminal::note(QStringLiteral("the instrument now holds %1 records, not the %2 of the "
+                                      "download kept in %3: downloading every record")
+                           .arg(*count)
+                           .arg(kept.total)
+                           .arg(keptPath));
+    }
+    const int first = download.received + 1;
 
     Progress progress;
-    const DownloadOutcome outcome =
-        downloadRecords(link, [&progress](int done, int total) { progress.update(done, total); });
+    fetchRecords(link, download,
+                 [&progress](int done, int total) { progress.update(done, total); });
     link.close();
-    if (outcome.end != DownloadOutcome::End::Completed) {
-        const QString why = stopReason(outcome.end);
-        progress.end(outcome.total < 0
-                         ? QStringLiteral("stopped before the record count arrived: ") + why
-                         : ProgressLine::stopped(outcome.stoppedAt, outcome.total, why));
-        Terminal::note(QStringLiteral("nothing was written"));
-        return ExitCode::LinkLost;
+    const double seconds = progress.end();
+    if (download.end != DownloadOutcome::End::Completed) {
+        keepInterrupted(targets, download);
+        return endStatus(download.end);
     }
-    progress.end(request.quiet ? QString()
-                               : ProgressLine::finished(outcome.total, progress.seconds()));
-
-    if (!db.isEmpty() && !HistoryFile::replaceRecords(db, outcome.records, &error)) {
-        Terminal::note(error);
-        return ExitCode::FileError;
-    }
-    if (!request.csv.isEmpty() && !writeCsv(request.csv, outcome.records)) {
-        Terminal::note(QStringLiteral("cannot write ") + request.csv);
-        return ExitCode::FileError;
-    }
-    if (!request.json.isEmpty() && !writeJson(request.json, outcome.records)) {
-        Terminal::note(QStringLiteral("cannot write ") + request.json);
-        return ExitCode::FileError;
-    }
-    return ExitCode::Done;
+    return finish(targets, download,
+                  first == 1 ? ProgressLine::finished(download.total, seconds)
+                             : ProgressLine::resumed(first, download.total, seconds),
+                  request.quiet);
 }
 
 ExitCode runExport(const CliRequest &request)
@@ -167,10 +306,17 @@ ExitCode runExport(const CliRequest &request)
         return ExitCode::FileError;
     }
     const bool json = request.format == LineFormat::Json;
-    bool written = false;
     if (!request.output.isEmpty()) {
-        written = json ? writeJson(request.output, records) : writeCsv(request.output, records);
-    } else if (json) {
+        QString why;
+        if (!(json ? writeJson(request.output, records, &why)
+                   : writeCsv(request.output, records, &why))) {
+            Terminal::note(QStringLiteral("cannot write %1: %2").arg(request.output, why));
+            return ExitCode::FileError;
+        }
+        return VerdictLine::finish(request, records);
+    }
+    bool written = false;
+    if (json) {
         written = Terminal::print(RecordJson::document(records));
     } else {
         QFile out;
@@ -178,8 +324,7 @@ ExitCode runExport(const CliRequest &request)
                   CsvReport::write(out, records) && out.flush();
     }
     if (!written) {
-        Terminal::note(QStringLiteral("cannot write ") +
-                       (request.output.isEmpty() ? QStringLiteral("the output") : request.output));
+        Terminal::note(QStringLiteral("cannot write the output"));
         return ExitCode::FileError;
     }
     return VerdictLine::finish(request, records);

@@ -1,13 +1,13 @@
 #include "historyfile.h"
 
+#include "historyconnection.h"
 #include "historystore.h"
 #include "outputfile.h"
+#include "sqlitereason.h"
+#include "targetfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -19,46 +19,15 @@ const QStringList Columns = {QStringLiteral("record_index"), QStringLiteral("dat
                              QStringLiteral("min_value"),    QStringLiteral("unit"),
                              QStringLiteral("battery")};
 
-/// A connection of its own to one file, gone with this object.
-class Connection
-{
-public:
-    Connection(const QString &path, bool readOnly)
-        : name(QStringLiteral("telvoro-cli-%1").arg(++made))
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            openError = db.lastError().text();
-    }
-    ~Connection()
-    {
-        QSqlDatabase::database(name, false).close();
-        QSqlDatabase::removeDatabase(name);
-    }
-    Connection(const Connection &) = delete;
-    Connection &operator=(const Connection &) = delete;
-
-    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
-    bool isOpen() const { return openError.isNull(); }
-    QString openError;
-
-private:
-    static inline int made = 0;
-    const QString name;
-};
-
 enum class Kind { History, Empty, Other };
 
 /// What an open database holds: the history table with its columns, nothing at all, or
-/// something else (not a database, other tables, the table with other columns).
+/// something else (other tables, the table with other columns).
 Kind classify(const QSqlDatabase &db, QString *why)
 {
     QSqlQuery tables(db);
     if (!tables.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table'"))) {
-        *why = tables.lastError().text();
+        *why = sqliteReason(tables.lastError());
         return Kind::Other;
     }
     QStringList names;
@@ -92,13 +61,37 @@ QString notHistory(const QString &path, const QString &why)
     return QStringLiteral("%1 is not a history database: %2").arg(path, why);
 }
 
-bool folderWritable(const QString &path, QString *error)
+QString cannot(const char *verb, const QString &path, const QString &why)
 {
-    const QFileInfo folder(QFileInfo(path).absolutePath());
-    if (folder.isDir() && folder.isWritable())
+    return QStringLiteral("cannot %1 %2: %3").arg(QLatin1String(verb), path, why);
+}
+
+/// Begins work on `connection` to `path`; on failure `error` says why, `verb` naming the work.
+bool begin(HistoryConnection &connection, const QString &path, const char *verb, QString *error)
+{
+    if (connection.begin())
         return true;
-    *error = QStringLiteral("cannot write %1: %2 is not a folder that can be written")
-                 .arg(path, QDir::toNativeSeparators(folder.filePath()));
+    *error = connection.notADatabase() ? notHistory(path, connection.reason())
+                                       : cannot(verb, path, connection.reason());
+    return false;
+}
+
+/// Begins reading an existing history database; on failure `error` says why.
+bool beginReading(HistoryConnection &connection, const QString &path, QString *error)
+{
+    if (!QFileInfo(path).isFile()) {
+        *error = QStringLiteral("%1: no such database").arg(path);
+        return false;
+    }
+    if (!begin(connection, path, "read", error))
+        return false;
+    QString why;
+    const Kind kind = classify(connection.db(), &why);
+    if (kind == Kind::History)
+        return true;
+    connection.rollback();
+    *error = notHistory(path, kind == Kind::Empty ? QStringLiteral("it holds no table HistoryData")
+                                                  : why);
     return false;
 }
 
@@ -109,57 +102,61 @@ namespace HistoryFile
 
 bool checkReplaceable(const QString &path, QString *error)
 {
+    // SQLite writes its journal beside the database, so the folder must take new files too.
+    const QString why = TargetFile::whyNotWritable(path);
+    if (!why.isEmpty()) {
+        *error = cannot("write", path, why);
+        return false;
+    }
     const QFileInfo file(path);
     if (!file.exists())
-        return folderWritable(path, error);
-    if (!file.isFile() || !file.isWritable()) {
-        *error = QStringLiteral("cannot write %1").arg(path);
+        return true;
+    if (!file.isFile()) {
+        *error = cannot("write", path, QStringLiteral("it is not a regular file"));
         return false;
     }
-    // SQLite writes its journal beside the database.
-    if (!folderWritable(path, error))
+    // Taking the writer's lock, and giving it back, tells whether another program writes.
+    HistoryConnection connection(path, HistoryConnection::Access::Write);
+    if (!begin(connection, path, "write", error))
         return false;
-    const Connection connection(path, true);
-    if (!connection.isOpen()) {
-        *error = QStringLiteral("cannot open %1: %2").arg(path, connection.openError);
-        return false;
-    }
-    QString why;
-    if (classify(connection.db(), &why) == Kind::Other) {
-        *error = notHistory(path, why);
-        return false;
-    }
-    return true;
+    QString what;
+    const bool other = classify(connection.db(), &what) == Kind::Other;
+    connection.rollback();
+    if (other)
+        *error = notHistory(path, what);
+    return !other;
 }
 
-bool replaceRecords(const QString &path, const QList<HistoryRecord> &records, QString *error)
+bool replaceRecords(const QString &path, const QList<HistoryRecord> &records, QString *error,
+                    const MoreWork &more)
 {
     const bool existed = QFileInfo::exists(path);
     bool replaced = false;
     {
-        const Connection connection(path, false);
-        QSqlDatabase db = connection.db();
-        QString why;
-        if (!connection.isOpen()) {
-            why = connection.openError;
-        } else if (classify(db, &why) == Kind::Other) {
-            *error = notHistory(path, why);
-        } else if (!db.transaction()) {
-            why = db.lastError().text();
-        } else {
-            replaced = HistoryStore::createTable(db, &why) && HistoryStore::clear(db);
-            for (qsizetype i = 0; replaced && i < records.size(); ++i)
-                replaced = HistoryStore::insert(db, records[i], &why);
-            if (replaced && !db.commit())
-                replaced = false;
-            if (!replaced) {
-                if (why.isEmpty())
-                    why = db.lastError().text();
-                db.rollback();
+        HistoryConnection connection(path, HistoryConnection::Access::Write);
+        if (begin(connection, path, "write", error)) {
+            const QSqlDatabase db = connection.db();
+            QString what;
+            if (classify(db, &what) == Kind::Other) {
+                connection.rollback();
+                *error = notHistory(path, what);
+            } else {
+                QSqlError failed;
+                replaced =
+                    HistoryStore::createTable(db, &failed) && HistoryStore::clear(db, &failed);
+                for (qsizetype i = 0; replaced && i < records.size(); ++i)
+                    replaced = HistoryStore::insert(db, records[i], &failed);
+                replaced = replaced && (!more || more(db, &failed));
+                if (!replaced) {
+                    connection.failed(failed);
+                    connection.rollback();
+                } else {
+                    replaced = connection.commit();
+                }
+                if (!replaced)
+                    *error = cannot("write", path, connection.reason());
             }
         }
-        if (!replaced && error->isEmpty())
-            *error = QStringLiteral("cannot write %1: %2").arg(path, why);
     }
     if (!replaced && !existed)
         QFile::remove(path);
@@ -168,31 +165,28 @@ bool replaceRecords(const QString &path, const QList<HistoryRecord> &records, QS
 
 bool checkExisting(const QString &path, QString *error)
 {
-    if (!QFileInfo(path).isFile()) {
-        *error = QStringLiteral("%1: no such database").arg(path);
+    HistoryConnection connection(path, HistoryConnection::Access::Read);
+    if (!beginReading(connection, path, error))
         return false;
-    }
-    const Connection connection(path, true);
-    QString why;
-    if (!connection.isOpen())
-        why = connection.openError;
-    else if (classify(connection.db(), &why) == Kind::Empty)
-        why = QStringLiteral("it holds no table HistoryData");
-    else if (why.isEmpty())
-        return true;
-    *error = notHistory(path, why);
-    return false;
+    connection.rollback();
+    return true;
 }
 
-bool readRecords(const QString &path, QList<HistoryRecord> *records, QString *error)
+bool readRecords(const QString &path, QList<HistoryRecord> *records, QString *error,
+                 const MoreWork &more)
 {
-    if (!checkExisting(path, error))
+    HistoryConnection connection(path, HistoryConnection::Access::Read);
+    if (!beginReading(connection, path, error))
         return false;
-    const Connection connection(path, true);
     bool ok = false;
-    *records = HistoryStore::all(connection.db(), &ok);
+    QSqlError failed;
+    *records = HistoryStore::all(connection.db(), &ok, &failed);
+    ok = ok && (!more || more(connection.db(), &failed));
     if (!ok)
-        *error = QStringLiteral("cannot read %1").arg(path);
+        connection.failed(failed);
+    connection.rollback();
+    if (!ok)
+        *error = cannot("read", path, connection.reason());
     return ok;
 }
 
@@ -208,12 +202,18 @@ bool clearRecords(const QString &path, QString *error)
 {
     if (!checkExisting(path, error))
         return false;
-    const Connection connection(path, false);
-    if (connection.isOpen() && HistoryStore::clear(connection.db()))
-        return true;
-    *error = QStringLiteral("cannot empty %1: %2")
-                 .arg(path, connection.isOpen() ? connection.db().lastError().text()
-                                                : connection.openError);
+    HistoryConnection connection(path, HistoryConnection::Access::Write);
+    if (!begin(connection, path, "empty", error))
+        return false;
+    QSqlError failed;
+    if (HistoryStore::clear(connection.db(), &failed)) {
+        if (connection.commit())
+            return true;
+    } else {
+        connection.failed(failed);
+        connection.rollback();
+    }
+    *error = cannot("empty", path, connection.reason());
     return false;
 }
 

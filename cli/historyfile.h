@@ -2,27 +2,40 @@
 
 // A history database file as telvoro-cli uses it: the same table and rows as the modern
 // console's TestHistory.db, checked before anything is changed and replaced in one transaction.
+// A file another program is using is waited for (BusyWaitSeconds); every failure is told in
+// plain words.
 
 #include "historyrecord.h"
 
 #include <QList>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
+
+#include <functional>
 
 namespace HistoryFile
 {
 
 /// True when a download may later replace the records of `path`: a history database, an empty
-/// SQLite database or a file still to be made, in a folder that can be written. Changes
-/// nothing. `error` tells why not.
+/// SQLite database or a file still to be made, in a folder that can be written, and no other
+/// program writing to it. Changes nothing. `error` tells why not.
 bool checkReplaceable(const QString &path, QString *error);
 
-/// Replaces every record of `path` by `records` in one transaction, creating the file and the
-/// table as the console does when they are missing. On failure the file is left as it was (a
-/// file made for it is removed again) and `error` tells why.
-bool replaceRecords(const QString &path, const QList<HistoryRecord> &records, QString *error);
+/// More statements of a piece of work on the file; false with the driver's error undoes it all.
+using MoreWork = std::function<bool(const QSqlDatabase &db, QSqlError *error)>;
 
-/// Every record of an existing history database, in ascending record number.
-bool readRecords(const QString &path, QList<HistoryRecord> *records, QString *error);
+/// Replaces every record of `path` by `records` in one transaction, creating the file and the
+/// table as the console does when they are missing; `more` runs in the same transaction. On
+/// failure the file is left as it was (a file made for it is removed again) and `error` tells
+/// why.
+bool replaceRecords(const QString &path, const QList<HistoryRecord> &records, QString *error,
+                    const MoreWork &more = {});
+
+/// Every record of an existing history database, in ascending record number; `more` reads in
+/// the same transaction.
+bool readRecords(const QString &path, QList<HistoryRecord> *records, QString *error,
+                 const MoreWork &more = {});
 
 /// True when `path` exists and is a history database; changes nothing.
 bool checkExisting(const QString &path, QString *error);

@@ -38,34 +38,36 @@ DownloadOutcome::End whyNot(const InstrumentLink &link)
 
 } // namespace
 
-DownloadOutcome downloadRecords(InstrumentLink &link, const DownloadProgress &progress)
+std::optional<int> askRecordCount(InstrumentLink &link, DownloadOutcome::End *why)
 {
-    DownloadOutcome outcome;
     protocol::DispatchState state;
     state.awaitingHistoryCount = true;
     const auto count =
         ask(link, protocol::Command::RequestRecordCount, state, protocol::FrameRoute::HistoryCount);
     if (!count) {
-        outcome.end = whyNot(link);
-        return outcome;
+        *why = whyNot(link);
+        return std::nullopt;
     }
-    outcome.total = protocol::readValue(count->data(), protocol::Value::A);
-    progress(0, outcome.total);
+    return protocol::readValue(count->data(), protocol::Value::A);
+}
 
-    state.awaitingHistoryCount = false;
+void fetchRecords(InstrumentLink &link, DownloadOutcome &download, const DownloadProgress &progress)
+{
+    protocol::DispatchState state;
     state.isSyncingHistory = true;
-    for (int index = 1; index <= outcome.total; ++index) {
+    progress(download.received, download.total);
+    for (int index = download.received + 1; index <= download.total; ++index) {
         state.historyIndex = index;
         const auto frame = ask(link, protocol::RequestRecord(std::uint16_t(index)), state,
                                protocol::FrameRoute::HistoryRecord);
         if (!frame) {
-            outcome.end = whyNot(link);
-            outcome.stoppedAt = index;
-            return outcome;
+            download.end = whyNot(link);
+            return;
         }
         if (const std::optional<HistoryRecord> record = decodeHistoryRecord(frame->data(), index))
-            outcome.records << *record;
-        progress(index, outcome.total);
+            download.records << *record;
+        download.received = index;
+        progress(index, download.total);
     }
-    return outcome;
+    download.end = DownloadOutcome::End::Completed;
 }

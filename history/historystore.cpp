@@ -49,17 +49,27 @@ const char *const CreateTableSql = R"(
         )
     )";
 
-bool createTable(const QSqlDatabase &db, QString *error)
+bool createTable(const QSqlDatabase &db, QSqlError *error)
 {
     QSqlQuery query(db);
     if (query.exec(QString::fromUtf8(CreateTableSql)))
         return true;
     if (error)
-        *error = query.lastError().text();
+        *error = query.lastError();
     return false;
 }
 
-bool insert(const QSqlDatabase &db, const HistoryRecord &record, QString *error)
+bool createTable(const QSqlDatabase &db, QString *error)
+{
+    QSqlError failed;
+    if (createTable(db, &failed))
+        return true;
+    if (error)
+        *error = failed.text();
+    return false;
+}
+
+bool insert(const QSqlDatabase &db, const HistoryRecord &record, QSqlError *error)
 {
     QSqlQuery query(db);
     query.prepare(QStringLiteral(
@@ -75,7 +85,17 @@ bool insert(const QSqlDatabase &db, const HistoryRecord &record, QString *error)
     if (query.exec())
         return true;
     if (error)
-        *error = query.lastError().text();
+        *error = query.lastError();
+    return false;
+}
+
+bool insert(const QSqlDatabase &db, const HistoryRecord &record, QString *error)
+{
+    QSqlError failed;
+    if (insert(db, record, &failed))
+        return true;
+    if (error)
+        *error = failed.text();
     return false;
 }
 
@@ -98,7 +118,7 @@ std::optional<QList<HistoryRecord>> page(const QSqlDatabase &db, int limit, int 
     return readAll(query);
 }
 
-QList<HistoryRecord> all(const QSqlDatabase &db, bool *ok)
+QList<HistoryRecord> all(const QSqlDatabase &db, bool *ok, QSqlError *error)
 {
     QSqlQuery query(db);
     // Read once, front to back: the driver need not keep the rows it has handed out.
@@ -106,16 +126,22 @@ QList<HistoryRecord> all(const QSqlDatabase &db, bool *ok)
     const bool read = query.exec(SelectColumns);
     if (ok)
         *ok = read;
-    if (!read)
+    if (!read) {
+        if (error)
+            *error = query.lastError();
         return {};
+    }
     return readAll(query);
 }
 
-bool clear(const QSqlDatabase &db)
+bool clear(const QSqlDatabase &db, QSqlError *error)
 {
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("DELETE FROM HistoryData")))
+    if (!query.exec(QStringLiteral("DELETE FROM HistoryData"))) {
+        if (error)
+            *error = query.lastError();
         return false;
+    }
     // HistoryData declares no AUTOINCREMENT, so this table may not exist.
     query.exec(QStringLiteral("DELETE FROM sqlite_sequence WHERE name='HistoryData'"));
     return true;

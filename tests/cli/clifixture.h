@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -56,8 +57,19 @@ public:
             run.exitCode = process.exitCode();
         }
         run.out = out + process.readAllStandardOutput();
-        run.err = process.readAllStandardError();
+        run.err = err + process.readAllStandardError();
         return run;
+    }
+
+    /// Waits until standard error holds `text` (the program still running).
+    bool waitForError(const QString &text, int timeoutMs = CliWaitMs)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                err += process.readAllStandardError();
+                return QString::fromLocal8Bit(err).contains(text);
+            },
+            timeoutMs);
     }
 
     /// Standard output so far, whole lines only.
@@ -78,6 +90,7 @@ public:
 private:
     QProcess process;
     QByteArray out;
+    QByteArray err;
 };
 
 /// Runs the program once to its end.
@@ -120,6 +133,56 @@ inline void makeHistory(const QString &path, int count, const QString &dataType)
         records.append({i, dataType, 220.0 + i, 2, 1, unit, i % 2});
     writeHistory(path, records);
 }
+
+/// Every record of the history database at `path`.
+inline QList<HistoryRecord> historyOf(const QString &path)
+{
+    QList<HistoryRecord> records;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        // Read-only: a file that is not there is not made.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open())
+            records = HistoryStore::all(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(path);
+    return records;
+}
+
+/// Another program holding a history database: a transaction begun with `how` (IMMEDIATE keeps
+/// other writers out, EXCLUSIVE readers too) until release() or the end of this object. POSIX
+/// ends a process's locks on a file when it closes any handle to it: read the file only after.
+class DatabaseLock
+{
+public:
+    DatabaseLock(const QString &path, const QString &how) : name(QStringLiteral("lock ") + path)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN ") + how));
+    }
+    ~DatabaseLock() { release(); }
+    DatabaseLock(const DatabaseLock &) = delete;
+    DatabaseLock &operator=(const DatabaseLock &) = delete;
+
+    void release()
+    {
+        if (!QSqlDatabase::contains(name))
+            return;
+        {
+            QSqlDatabase db = QSqlDatabase::database(name);
+            QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+
+private:
+    const QString name;
+};
 
 /// Local ISO 8601 times (milliseconds and offset included) replaced by "TIME", so lines
 /// compare whole.

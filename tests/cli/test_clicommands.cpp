@@ -634,7 +634,7 @@ private slots:
         QTest::newRow("unknown option, no command")
             << QStringList{"--bogus"} << 1 << "telvoro-cli: unknown option \"--bogus\"";
         QTest::newRow("empty --port")
-            << QStringList{"--port", "", "read"} << 1 << "--port: an empty name is no port";
+            << QStringList{"--port", "", "read"} << 1 << "--port: a port name cannot be empty";
         QTest::newRow("interval 0") << QStringList{"watch", "--interval", "0"} << 1
                                     << "--interval: not a number of seconds from 0.5 to 86400: 0";
         QTest::newRow("interval nan") << QStringList{"watch", "--interval", "nan"} << 1
@@ -644,12 +644,12 @@ private slots:
         QTest::newRow("negative interval") << QStringList{"watch", "--interval", "-1"} << 1
                                            << "--interval: not a number of seconds";
         QTest::newRow("export to an empty name")
-            << QStringList{"export", "--db", "DB", "-o", ""} << 1 << "an empty name is no file";
+            << QStringList{"export", "--db", "DB", "-o", ""} << 1 << "a file name cannot be empty";
         QTest::newRow("export's --limit without --verdict")
             << QStringList{"export", "--db", "DB", "--limit", "4"} << 1
             << "--limit requires --verdict";
         QTest::newRow("report to an empty name")
-            << QStringList{"report", "--db", "DB", "-o", ""} << 1 << "an empty name is no file";
+            << QStringList{"report", "--db", "DB", "-o", ""} << 1 << "a file name cannot be empty";
         QTest::newRow("a report and its verdict both on stdout")
             << QStringList{"report", "--db", "DB", "-o", "-", "--limit", "4", "--verdict", "-"} << 1
             << "both go to standard output";

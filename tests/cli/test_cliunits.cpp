@@ -207,6 +207,19 @@ private slots:
                  QStringLiteral("downloaded 1000 records in 31.6 s"));
         QCOMPARE(ProgressLine::stopped(7, 30, QStringLiteral("the link was lost")),
                  QStringLiteral("stopped at record 7 of 30: the link was lost"));
+        QCOMPARE(ProgressLine::stored(27, 3),
+                 QStringLiteral(": 27 stored, 3 skipped as they hold no measurement"));
+        QCOMPARE(ProgressLine::stored(4, 1),
+                 QStringLiteral(": 4 stored, 1 skipped as it holds no measurement"));
+        QCOMPARE(ProgressLine::stored(30, 0), QString());
+        QCOMPARE(ProgressLine::resumed(40, 120, 2.14),
+                 QStringLiteral("downloaded records 40 to 120 in 2.1 s (1 to 39 were kept)"));
+        QCOMPARE(ProgressLine::resumed(2, 2, 0.06),
+                 QStringLiteral("downloaded record 2 in 0.1 s (1 was kept)"));
+        // A resumed download's rate counts only the records it fetched itself.
+        const QString resumedBar =
+            QStringLiteral("[########--]  800/1000 records  5.0/s  0:40 left");
+        QCOMPARE(ProgressLine::bar(800, 1000, 10.0, int(resumedBar.size()), 750), resumedBar);
     }
 
     void commandLine_data()
@@ -244,6 +257,49 @@ private slots:
         QTEST(parsed.request.port, "port");
         QTEST(int(parsed.request.format), "format");
         QVERIFY(!parsed.request.on);
+    }
+
+    // Download targets and database names refused as bad usage, before anything is done.
+    void refusedFileNames_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("said");
+        const QString same = QStringLiteral("--csv and --json name the same file");
+        QTest::newRow("CSV and JSON into one file")
+            << QStringList{"download", "--csv", "f", "--json", "f"} << same;
+        QTest::newRow("one file spelt two ways")
+            << QStringList{"download", "--csv", "f", "--json", "./f"} << same;
+        const QString empty = QStringLiteral("--db: a file name cannot be empty");
+        QTest::newRow("download into a database without a name")
+            << QStringList{"download", "--db", ""} << empty;
+        QTest::newRow("CSV without a name")
+            << QStringList{"download", "--csv", ""} << "--csv: a file name cannot be empty";
+        QTest::newRow("JSON without a name")
+            << QStringList{"download", "--json", ""} << "--json: a file name cannot be empty";
+        QTest::newRow("export of a database without a name")
+            << QStringList{"export", "--db", ""} << empty;
+        QTest::newRow("report of a database without a name")
+            << QStringList{"report", "--db", "", "-o", "r.pdf"} << empty;
+        QTest::newRow("clear a database without a name")
+            << QStringList{"clear", "--yes", "--db", ""} << empty;
+    }
+
+    void refusedFileNames()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, said);
+        std::vector<std::string> words = {"telvoro-cli"};
+        for (const QString &arg : args)
+            words.push_back(arg.toStdString());
+        std::vector<const char *> argv;
+        for (const std::string &word : words)
+            argv.push_back(word.c_str());
+        const ParsedArguments parsed = parseArguments(int(argv.size()), argv.data());
+        QVERIFY(!parsed.run);
+        QCOMPARE(int(parsed.exit), int(ExitCode::Usage));
+        const QString err = QString::fromStdString(parsed.err);
+        QVERIFY2(err.startsWith(QStringLiteral("telvoro-cli: ") + said), qPrintable(err));
+        QVERIFY2(err.contains(QStringLiteral("Usage: telvoro-cli")), qPrintable(err));
     }
 
     // A record fails at the limit itself, kΩ counts in ohms, over range always fails, and

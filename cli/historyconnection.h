@@ -1,0 +1,55 @@
+#pragma once
+
+// One SQLite file as telvoro-cli works on it: a connection of its own, and the lock a piece of
+// work takes before it starts. Another program may hold the file for a while (the console
+// storing a record, a script's transaction): a busy file is waited for, up to BusyWaitSeconds,
+// and standard error says so once, so the wait is neither silent nor endless.
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+/// How long telvoro-cli waits for a database another program is using.
+constexpr int BusyWaitSeconds = 10;
+
+class HistoryConnection
+{
+public:
+    enum class Access { Read, Write };
+
+    /// Opens `path` (read-only for Read); nothing is locked yet.
+    HistoryConnection(const QString &file, Access how);
+    ~HistoryConnection();
+    HistoryConnection(const HistoryConnection &) = delete;
+    HistoryConnection &operator=(const HistoryConnection &) = delete;
+
+    /// Begins the work: a transaction holding the lock reading (no one writes meanwhile) or
+    /// writing (no one else writes) needs. False, with error(), when the file cannot be opened,
+    /// is no database, or stayed busy.
+    bool begin();
+    /// Ends the work, keeping what it wrote; false, with error(), when that failed (nothing
+    /// written is kept then).
+    bool commit();
+    /// Ends the work, undoing what it wrote.
+    void rollback();
+
+    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
+
+    /// The last failure, and why in plain words. After a fruitless wait: that it stayed busy.
+    QSqlError error() const { return failure; }
+    QString reason() const;
+    /// The last failure was finding no SQLite database in the file.
+    bool notADatabase() const;
+    /// `error` as the failure of the work (a statement the work ran itself).
+    void failed(const QSqlError &error) { failure = error; }
+
+private:
+    bool run(const QString &statement);
+
+    static inline int made = 0;
+    const QString name;
+    const QString path;
+    const Access access;
+    QSqlError failure;
+    bool waited = false;
+};
