@@ -20,7 +20,7 @@ constexpr int WriteRetryMs = 10;
 // The send timer wakes this long before a byte is due, more than the event loop takes to
 // wake on an idle machine; the rest is waited out against the clock, so the byte leaves on
 // its time rather than when the loop gets round to it.
-constexpr qint64 SpinNs = 50'000;
+constexpr qint64 SpinNs = 100'000;
 
 sim::ModelSettings modelSettings(const SimOptions &o)
 {
