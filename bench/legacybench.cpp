@@ -157,7 +157,10 @@ void legacyDownload()
                       .arg(NothingOverlapsMs / perRecord, 0, 'f', 3)
                       .arg(ofTheFloor(ratio));
     line.note = QStringLiteral("simulator is full duplex: the next request crosses while the "
-                               "second copy's reply comes back, so replies are the limit");
+                               "second copy's reply comes back, so replies are the limit; the "
+                               "count polls' replies take their share of it, which leaves the "
+                               "console at most %1 of it")
+                    .arg(RepliesOnlyMs / WithCountPollsMs, 0, 'f', 3);
     print(line);
 }
 
