@@ -21,11 +21,11 @@ QString BenchLine::text() const
     QString verdict;
     switch (goal) {
     case Goal::AtLeast:
-        goalText = QStringLiteral("target >= %1").arg(target, 0, 'f', 2);
+        goalText = QStringLiteral("target >= %1").arg(target, 0, 'f', 3);
         verdict = met() ? QStringLiteral("met") : QStringLiteral("NOT MET");
         break;
     case Goal::AtMost:
-        goalText = QStringLiteral("target <= %1").arg(target, 0, 'f', 2);
+        goalText = QStringLiteral("target <= %1").arg(target, 0, 'f', 3);
         verdict = met() ? QStringLiteral("met") : QStringLiteral("NOT MET");
         break;
     case Goal::Report:

@@ -9,6 +9,7 @@
 #include "recordacquisition.h"
 #include "recordgenerator.h"
 #include "recordtext.h"
+#include "simfloor.h"
 #include "simthread.h"
 
 #include <QElapsedTimer>
@@ -143,18 +144,23 @@ void legacyDownload()
         return;
     }
 
-    BenchLine line{name, RepliesOnlyMs / perRecord, BenchLine::Goal::AtLeast, 0.90};
+    const double ratio = RepliesOnlyMs / perRecord;
+    BenchLine line{name, ratio, BenchLine::Goal::AtLeast, 0.95};
     line.figure = QStringLiteral("%1 records: %2 per record; wire %3 with the replies the only "
                                  "limit (22 bytes back), %4 with the count polled every 800 ms "
                                  "meanwhile (ratio %5 to that), %6 if nothing overlapped (8 out "
-                                 "+ 22 back, ratio %7 to that)")
+                                 "+ 22 back, ratio %7 to that); %8")
                       .arg(DownloadRecords)
                       .arg(ms(perRecord), ms(RepliesOnlyMs), ms(WithCountPollsMs))
                       .arg(WithCountPollsMs / perRecord, 0, 'f', 3)
                       .arg(ms(NothingOverlapsMs))
-                      .arg(NothingOverlapsMs / perRecord, 0, 'f', 3);
+                      .arg(NothingOverlapsMs / perRecord, 0, 'f', 3)
+                      .arg(ofTheFloor(ratio));
     line.note = QStringLiteral("simulator is full duplex: the next request crosses while the "
-                               "second copy's reply comes back, so replies are the limit");
+                               "second copy's reply comes back, so replies are the limit; the "
+                               "count polls' replies take their share of it, which leaves the "
+                               "console at most %1 of it")
+                    .arg(RepliesOnlyMs / WithCountPollsMs, 0, 'f', 3);
     print(line);
 }
 

@@ -4,6 +4,7 @@
 #include "clibench.h"
 #include "legacybench.h"
 #include "modernbench.h"
+#include "simfloor.h"
 
 #include <QApplication>
 
@@ -20,6 +21,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     const std::vector<std::pair<QString, void (*)()>> benchmarks = {
+        {QStringLiteral("download-floor"), bench::simulatorFloor},
         {QStringLiteral("download-modern"), bench::modernDownload},
         {QStringLiteral("download-legacy"), bench::legacyDownload},
         {QStringLiteral("readings"), bench::readingsLongRun},

@@ -14,7 +14,7 @@ constexpr int MaxGapUs = 4000;
 
 } // namespace
 
-void LineScheduler::send(const std::vector<std::uint8_t> &reply, std::int64_t nowUs,
+void LineScheduler::send(const std::vector<std::uint8_t> &reply, std::int64_t readyNs,
                          const LineSettings &settings)
 {
     std::vector<std::uint8_t> bytes;
@@ -28,43 +28,43 @@ void LineScheduler::send(const std::vector<std::uint8_t> &reply, std::int64_t no
         bytes[at] ^= std::uint8_t(random_.between(1, 255));
     }
 
-    std::int64_t t = std::max(nowUs, lineFreeUs_);
+    // Each byte is ready once the bytes before it have gone; paced, it then takes its time on
+    // the line, reckoned from the start of the run it belongs to.
+    std::int64_t ready = std::max(readyNs, lineFreeNs_);
     int pieceLeft = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (settings.maxChunk > 0 && pieceLeft == 0) {
             if (i > 0)
-                t += random_.between(MinGapUs, MaxGapUs);
+                ready = lineFreeNs_ + std::int64_t(random_.between(MinGapUs, MaxGapUs)) * 1000;
             pieceLeft = random_.between(1, settings.maxChunk);
         }
         --pieceLeft;
-        if (settings.paced)
-            t += ByteTimeUs;
+        lineFreeNs_ = settings.paced ? clock_.cross(ready) : ready;
         // A dropped byte still took its time on the line.
         if (random_.chance(settings.dropProbability))
             continue;
         std::uint8_t value = bytes[i];
         if (random_.chance(settings.corruptProbability))
             value ^= std::uint8_t(random_.between(1, 255));
-        queue_.push_back({t, value});
+        queue_.push_back({lineFreeNs_, value});
     }
-    lineFreeUs_ = t;
 }
 
-std::vector<std::uint8_t> LineScheduler::takeDue(std::int64_t nowUs)
+std::vector<std::uint8_t> LineScheduler::takeDue(std::int64_t nowNs)
 {
     std::vector<std::uint8_t> due;
-    while (!queue_.empty() && queue_.front().dueUs <= nowUs) {
+    while (!queue_.empty() && queue_.front().dueNs <= nowNs) {
         due.push_back(queue_.front().value);
         queue_.pop_front();
     }
     return due;
 }
 
-std::optional<std::int64_t> LineScheduler::nextDueUs() const
+std::optional<std::int64_t> LineScheduler::nextDueNs() const
 {
     if (queue_.empty())
         return std::nullopt;
-    return queue_.front().dueUs;
+    return queue_.front().dueNs;
 }
 
 } // namespace sim

@@ -17,6 +17,11 @@ namespace
 constexpr int MaxUnwritten = 64 * 1024;
 constexpr int WriteRetryMs = 10;
 
+// The send timer wakes this long before a byte is due, more than the event loop takes to
+// wake on an idle machine; the rest is waited out against the clock, so the byte leaves on
+// its time rather than when the loop gets round to it.
+constexpr qint64 SpinNs = 100'000;
+
 sim::ModelSettings modelSettings(const SimOptions &o)
 {
     sim::ModelSettings s;
@@ -43,15 +48,15 @@ QString describe(const sim::Measurement &m)
 PtyInstrument::PtyInstrument(const SimOptions &options, QObject *parent)
     : QObject(parent), options_(options), model_(modelSettings(options)),
       line_(options.seed ^ 0x11AE5EEDull), pty_(std::make_unique<simplatform::PtyPair>()),
-      sendTimer_(new QTimer(this)), writeRetryTimer_(new QTimer(this)),
+      sendTimer_(new simplatform::PreciseTimer(this)), writeRetryTimer_(new QTimer(this)),
       testTimer_(new QTimer(this)), unplugTimer_(new QTimer(this))
 {
     clock_.start();
-    for (QTimer *timer : {sendTimer_, writeRetryTimer_, testTimer_, unplugTimer_}) {
+    for (QTimer *timer : {writeRetryTimer_, testTimer_, unplugTimer_}) {
         timer->setSingleShot(true);
         timer->setTimerType(Qt::PreciseTimer);
     }
-    connect(sendTimer_, &QTimer::timeout, this, &PtyInstrument::sendDue);
+    connect(sendTimer_, &simplatform::PreciseTimer::timeout, this, &PtyInstrument::sendDue);
     connect(writeRetryTimer_, &QTimer::timeout, this, &PtyInstrument::writeOut);
     connect(testTimer_, &QTimer::timeout, this, &PtyInstrument::finishTest);
     connect(unplugTimer_, &QTimer::timeout, this, &PtyInstrument::unplug);
@@ -165,20 +170,20 @@ void PtyInstrument::onMasterReadable()
         emit bytesReceived(bytes);
 
         // Each exchange with the time its reply may start: at once, or once the command's
-        // last byte has crossed the line.
+        // last byte has crossed the line. The console wrote the bytes at the latest now.
         std::vector<std::pair<sim::Exchange, qint64>> exchanges;
         const std::size_t skippedBefore = model_.parser().skippedBytes();
         const auto *data = reinterpret_cast<const std::uint8_t *>(buffer);
+        const qint64 writtenNs = nowNs();
         if (options_.pacedCommands) {
-            const qint64 writtenUs = nowUs();
             for (qint64 i = 0; i < n; ++i) {
-                const qint64 arrivedUs = receiveClock_.arrive(writtenUs);
+                const qint64 arrivedNs = receiveClock_.cross(writtenNs);
                 for (sim::Exchange &exchange : model_.receive(data + i, 1, nowMs()))
-                    exchanges.emplace_back(std::move(exchange), arrivedUs);
+                    exchanges.emplace_back(std::move(exchange), arrivedNs);
             }
         } else {
             for (sim::Exchange &exchange : model_.receive(data, std::size_t(n), nowMs()))
-                exchanges.emplace_back(std::move(exchange), nowUs());
+                exchanges.emplace_back(std::move(exchange), writtenNs);
         }
         const std::size_t skipped = model_.parser().skippedBytes() - skippedBefore;
         if (skipped > 0)
@@ -199,7 +204,7 @@ void PtyInstrument::onMasterReadable()
             emit logMessage(line);
         }
     }
-    scheduleSend();
+    sendDue();
     scheduleTest();
 }
 
@@ -229,12 +234,23 @@ bool PtyInstrument::nobodyListens() const
 
 void PtyInstrument::sendDue()
 {
-    if (!isOpen())
-        return;
-    const std::vector<std::uint8_t> due = line_.takeDue(nowUs());
-    unwritten_.append(reinterpret_cast<const char *>(due.data()), qsizetype(due.size()));
-    writeOut();
-    scheduleSend();
+    // Bytes the thread was too busy to send on time go at once; the ones after them keep
+    // their own times.
+    while (isOpen()) {
+        const std::optional<qint64> due = line_.nextDueNs();
+        if (!due)
+            return;
+        const qint64 waitNs = *due - nowNs();
+        if (waitNs > SpinNs) {
+            sendTimer_->start(waitNs - SpinNs);
+            return;
+        }
+        while (nowNs() < *due) {
+        }
+        const std::vector<std::uint8_t> bytes = line_.takeDue(nowNs());
+        unwritten_.append(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        writeOut();
+    }
 }
 
 void PtyInstrument::writeOut()
@@ -280,21 +296,6 @@ void PtyInstrument::finishTest()
     if (model_.advance(nowMs()))
         emit logMessage(QStringLiteral("test finished: ") + describe(model_.reading()));
     scheduleTest();
-}
-
-void PtyInstrument::scheduleSend()
-{
-    if (!isOpen())
-        return;
-    const std::optional<qint64> due = line_.nextDueUs();
-    if (!due)
-        return;
-    const qint64 waitUs = *due - nowUs();
-    if (waitUs <= 0) {
-        sendDue();
-        return;
-    }
-    sendTimer_->start(int((waitUs + 999) / 1000));
 }
 
 void PtyInstrument::scheduleTest()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instrumentmodel.h"
+#include "lineclock.h"
 #include "linescheduler.h"
 #include "protocol.h"
 #include "simoptions.h"
@@ -19,7 +20,8 @@ class QTimer;
 namespace simplatform
 {
 class PtyPair;
-}
+class PreciseTimer;
+} // namespace simplatform
 
 /// The simulated instrument on a pseudo-terminal, driven by the Qt event loop. Open it, point a
 /// serial port at slavePath() and talk to it as to the real instrument.
@@ -84,22 +86,21 @@ private:
     void onClientActivity();
     void sendDue();
     void finishTest();
-    void scheduleSend();
     void scheduleTest();
     void writeOut();
     bool nobodyListens() const;
     sim::LineSettings lineSettings() const;
     qint64 nowMs() const { return clock_.elapsed(); }
-    qint64 nowUs() const { return clock_.nsecsElapsed() / 1000; }
+    qint64 nowNs() const { return clock_.nsecsElapsed(); }
 
     SimOptions options_;
     sim::InstrumentModel model_;
     sim::LineScheduler line_;
-    sim::ReceiveClock receiveClock_;
+    sim::LineClock receiveClock_; ///< the console's side of the line, towards us
     std::unique_ptr<simplatform::PtyPair> pty_;
     QSocketNotifier *readNotifier_ = nullptr;
     QSocketNotifier *watchNotifier_ = nullptr;
-    QTimer *sendTimer_ = nullptr;
+    simplatform::PreciseTimer *sendTimer_ = nullptr;
     QTimer *writeRetryTimer_ = nullptr;
     QTimer *testTimer_ = nullptr;
     QTimer *unplugTimer_ = nullptr;

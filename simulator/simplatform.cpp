@@ -2,6 +2,10 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdint>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -13,6 +17,7 @@
 #endif
 #ifdef Q_OS_LINUX
 #include <sys/inotify.h>
+#include <sys/timerfd.h>
 #endif
 
 namespace simplatform
@@ -211,5 +216,112 @@ void PtyPair::discardUnread() {}
 void quitOnTerminationSignals() {}
 
 #endif
+
+namespace
+{
+
+constexpr qint64 NsPerMs = 1'000'000;
+
+#ifdef Q_OS_LINUX
+
+int createTimerFd()
+{
+    return ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+}
+
+void armTimerFd(int fd, qint64 waitNs)
+{
+    // Zero would disarm it.
+    const qint64 ns = std::max<qint64>(waitNs, 1);
+    itimerspec spec{};
+    spec.it_value.tv_sec = time_t(ns / (1000 * NsPerMs));
+    spec.it_value.tv_nsec = long(ns % (1000 * NsPerMs));
+    ::timerfd_settime(fd, 0, &spec, nullptr);
+}
+
+void disarmTimerFd(int fd)
+{
+    const itimerspec disarmed{};
+    ::timerfd_settime(fd, 0, &disarmed, nullptr);
+}
+
+// Setting the timer anew forgets an earlier expiry, so an expiry that start() or stop()
+// overtook reads nothing here.
+bool takeExpiry(int fd)
+{
+    std::uint64_t expirations = 0;
+    return ::read(fd, &expirations, sizeof expirations) == ssize_t(sizeof expirations) &&
+           expirations > 0;
+}
+
+void closeTimerFd(int fd)
+{
+    ::close(fd);
+}
+
+#else // no nanosecond timers: never created, so never armed
+
+int createTimerFd()
+{
+    return -1;
+}
+
+void armTimerFd(int, qint64) {}
+
+void disarmTimerFd(int) {}
+
+bool takeExpiry(int)
+{
+    return false;
+}
+
+void closeTimerFd(int) {}
+
+#endif
+
+} // namespace
+
+PreciseTimer::PreciseTimer(QObject *parent) : QObject(parent), fd_(createTimerFd())
+{
+    if (fd_ >= 0) {
+        notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &PreciseTimer::onExpired);
+        return;
+    }
+    fallback_ = new QTimer(this);
+    fallback_->setSingleShot(true);
+    fallback_->setTimerType(Qt::PreciseTimer);
+    connect(fallback_, &QTimer::timeout, this, &PreciseTimer::timeout);
+}
+
+PreciseTimer::~PreciseTimer()
+{
+    if (fd_ >= 0) {
+        delete notifier_;
+        closeTimerFd(fd_);
+    }
+}
+
+void PreciseTimer::start(qint64 waitNs)
+{
+    if (fd_ >= 0)
+        armTimerFd(fd_, waitNs);
+    else
+        fallback_->start(int((std::max<qint64>(waitNs, 0) + NsPerMs - 1) / NsPerMs));
+}
+
+void PreciseTimer::stop()
+{
+    if (fd_ >= 0)
+        disarmTimerFd(fd_);
+    else
+        fallback_->stop();
+}
+
+void PreciseTimer::onExpired()
+{
+    if (takeExpiry(fd_))
+        emit timeout();
+}
 
 } // namespace simplatform

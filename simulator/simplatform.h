@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+
+class QSocketNotifier;
+class QTimer;
 
 // The simulator's operating-system layer. Pseudo-terminals are POSIX; elsewhere opening one
 // fails and the rest of the simulator still builds.
@@ -53,6 +57,33 @@ private:
     int slave_ = -1;
     int watch_ = -1;
     QString slavePath_;
+};
+
+/// A single-shot timer of the event loop that wakes within microseconds of its time: Linux
+/// has timers that count nanoseconds (a timerfd). Qt's own timers count whole milliseconds,
+/// and the GLib event loop rounds their waits up to the next one; elsewhere such a timer is
+/// used, rounded up, and wakes up to a millisecond or two late.
+class PreciseTimer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PreciseTimer(QObject *parent = nullptr);
+    ~PreciseTimer() override;
+
+    /// Fires once, `waitNs` from now; a running timer starts over.
+    void start(qint64 waitNs);
+    void stop();
+
+signals:
+    void timeout();
+
+private:
+    void onExpired();
+
+    int fd_ = -1;
+    QSocketNotifier *notifier_ = nullptr;
+    QTimer *fallback_ = nullptr;
 };
 
 /// SIGINT and SIGTERM quit the application's event loop; SIGPIPE is ignored so that a closed

@@ -1,6 +1,7 @@
 #include "commandparser.h"
 #include "instrumentmodel.h"
 #include "knownframes.h"
+#include "lineclock.h"
 #include "linescheduler.h"
 #include "protocol.h"
 #include "recordgenerator.h"
@@ -374,39 +375,85 @@ private slots:
         settings.paced = false;
         const std::vector<std::uint8_t> reply(HandshakeReply.begin(), HandshakeReply.end());
         line.send(reply, 500, settings);
-        QCOMPARE(line.nextDueUs(), std::optional<std::int64_t>(500));
+        QCOMPARE(line.nextDueNs(), std::optional<std::int64_t>(500));
         QVERIFY(line.takeDue(499).empty());
         QVERIFY(line.takeDue(500) == reply);
         QVERIFY(line.idle());
     }
 
-    void pacedReplyTakesOneByteTimePerByte()
+    // The line's own time: the k-th byte of a run is in k × 10/4800 s after the run starts,
+    // never early and less than a nanosecond late, however long the run.
+    void byteTimesKeepTheLinesTime_data()
+    {
+        QTest::addColumn<qint64>("start");
+        QTest::addColumn<qint64>("k");
+        QTest::addColumn<qint64>("done");
+        QTest::newRow("no byte yet") << qint64(0) << qint64(0) << qint64(0);
+        QTest::newRow("one byte, rounded up") << qint64(0) << qint64(1) << qint64(2'083'334);
+        QTest::newRow("two bytes") << qint64(0) << qint64(2) << qint64(4'166'667);
+        QTest::newRow("three bytes, exact") << qint64(0) << qint64(3) << qint64(6'250'000);
+        QTest::newRow("an exchange, 4 out and 11 back")
+            << qint64(0) << qint64(15) << qint64(31'250'000);
+        QTest::newRow("a reply from a later start")
+            << qint64(123'456) << qint64(11) << qint64(123'456 + 22'916'667);
+        QTest::newRow("ten seconds of bytes")
+            << qint64(5) << qint64(4800) << qint64(5 + 10'000'000'000);
+        QTest::newRow("a day of bytes")
+            << qint64(0) << qint64(4800) * 8640 << qint64(86'400'000'000'000);
+    }
+
+    void byteTimesKeepTheLinesTime()
+    {
+        QFETCH(qint64, start);
+        QFETCH(qint64, k);
+        QFETCH(qint64, done);
+        QCOMPARE(sim::byteDoneNs(start, k), done);
+    }
+
+    void lineClockRunsBackToBackAndRestartsWhenIdle()
+    {
+        sim::LineClock line;
+        // A doubled command written at once: its eighth byte is in after eight byte times.
+        std::int64_t arrived = 0;
+        for (int i = 0; i < 8; ++i)
+            arrived = line.cross(1000);
+        QCOMPARE(arrived, sim::byteDoneNs(1000, 8));
+        // Written while earlier bytes are still crossing: it waits for them.
+        QCOMPARE(line.cross(2000), sim::byteDoneNs(1000, 9));
+        // Ready the moment the line frees: the same run goes on.
+        QCOMPARE(line.cross(sim::byteDoneNs(1000, 9)), sim::byteDoneNs(1000, 10));
+        // Written on an idle line: a new run, one byte time after it was written.
+        QCOMPARE(line.cross(100'000'000), sim::byteDoneNs(100'000'000, 1));
+        // A minute of bytes back to back ends exactly a minute on.
+        for (int i = 1; i < 4800 * 6 - 1; ++i)
+            line.cross(100'000'000);
+        QCOMPARE(line.cross(100'000'000), 100'000'000 + 60'000'000'000);
+    }
+
+    void pacedRepliesTakeTheLinesTimeBackToBack()
     {
         sim::LineScheduler line(1);
         const sim::LineSettings paced;
         const std::vector<std::uint8_t> reply(HandshakeReply.begin(), HandshakeReply.end());
         line.send(reply, 0, paced);
         line.send(reply, 0, paced); // queued behind the first
-        QCOMPARE(line.takeDue(5 * sim::ByteTimeUs).size(), std::size_t(5));
-        QCOMPARE(line.takeDue(11 * sim::ByteTimeUs - 1).size(), std::size_t(5));
-        QCOMPARE(line.takeDue(11 * sim::ByteTimeUs).size(), std::size_t(1));
-        QCOMPARE(line.nextDueUs(), std::optional<std::int64_t>(12 * sim::ByteTimeUs));
-        QCOMPARE(line.takeDue(22 * sim::ByteTimeUs).size(), std::size_t(11));
+        QCOMPARE(line.nextDueNs(), std::optional<std::int64_t>(sim::byteDoneNs(0, 1)));
+        QCOMPARE(line.takeDue(sim::byteDoneNs(0, 5)).size(), std::size_t(5));
+        QCOMPARE(line.takeDue(sim::byteDoneNs(0, 11) - 1).size(), std::size_t(5));
+        QCOMPARE(line.takeDue(sim::byteDoneNs(0, 11)).size(), std::size_t(1));
+        QCOMPARE(line.nextDueNs(), std::optional<std::int64_t>(sim::byteDoneNs(0, 12)));
+        QCOMPARE(line.takeDue(sim::byteDoneNs(0, 22)).size(), std::size_t(11));
         QVERIFY(line.idle());
-    }
 
-    void commandBytesArriveOneByteTimeApart()
-    {
-        sim::ReceiveClock clock;
-        // A doubled command written at once: its eighth byte is in after eight byte times.
-        std::int64_t arrived = 0;
-        for (int i = 0; i < 8; ++i)
-            arrived = clock.arrive(1000);
-        QCOMPARE(arrived, 1000 + 8 * sim::ByteTimeUs);
-        // Written while earlier bytes are still crossing: it waits for them.
-        QCOMPARE(clock.arrive(2000), 1000 + 9 * sim::ByteTimeUs);
-        // Written on an idle line: one byte time after it was written.
-        QCOMPARE(clock.arrive(100000), 100000 + sim::ByteTimeUs);
+        // A reply ready after the line went quiet starts then, not when the last one ended.
+        const std::int64_t later = 50'000'000;
+        line.send(reply, later, paced);
+        QCOMPARE(line.nextDueNs(), std::optional<std::int64_t>(sim::byteDoneNs(later, 1)));
+        // A thousand replies queued at once end exactly on the line's time.
+        for (int i = 1; i < 1000; ++i)
+            line.send(reply, later, paced);
+        QVERIFY(line.takeDue(sim::byteDoneNs(later, 11'000) - 1).size() == 11'000 - 1);
+        QCOMPARE(line.nextDueNs(), std::optional<std::int64_t>(sim::byteDoneNs(later, 11'000)));
     }
 
     void chunkedReplyComesInSmallPiecesWithGaps()
@@ -422,7 +469,7 @@ private slots:
         std::vector<std::uint8_t> all;
         int pieces = 0;
         std::int64_t lastDue = -1;
-        while (const auto due = line.nextDueUs()) {
+        while (const auto due = line.nextDueNs()) {
             QVERIFY(*due > lastDue);
             lastDue = *due;
             const auto piece = line.takeDue(*due);
