@@ -144,22 +144,23 @@ void legacyDownload()
         return;
     }
 
-    const double ratio = RepliesOnlyMs / perRecord;
+    // The console's limit: the replies to its record requests and to the count it polls every
+    // 800 ms meanwhile, as it must; those polls are its own traffic, not time it loses.
+    const double ratio = WithCountPollsMs / perRecord;
     BenchLine line{name, ratio, BenchLine::Goal::AtLeast, 0.95};
-    line.figure = QStringLiteral("%1 records: %2 per record; wire %3 with the replies the only "
-                                 "limit (22 bytes back), %4 with the count polled every 800 ms "
-                                 "meanwhile (ratio %5 to that), %6 if nothing overlapped (8 out "
-                                 "+ 22 back, ratio %7 to that); %8")
+    line.figure = QStringLiteral("%1 records: %2 per record; its limit %3 (22 bytes back a record, "
+                                 "with the count polled every 800 ms meanwhile), %4 with the "
+                                 "record replies alone (ratio %5 to that), %6 if nothing "
+                                 "overlapped (8 out + 22 back, ratio %7 to that); %8")
                       .arg(DownloadRecords)
-                      .arg(ms(perRecord), ms(RepliesOnlyMs), ms(WithCountPollsMs))
-                      .arg(WithCountPollsMs / perRecord, 0, 'f', 3)
+                      .arg(ms(perRecord), ms(WithCountPollsMs), ms(RepliesOnlyMs))
+                      .arg(RepliesOnlyMs / perRecord, 0, 'f', 3)
                       .arg(ms(NothingOverlapsMs))
                       .arg(NothingOverlapsMs / perRecord, 0, 'f', 3)
                       .arg(ofTheFloor(ratio));
     line.note = QStringLiteral("simulator is full duplex: the next request crosses while the "
-                               "second copy's reply comes back, so replies are the limit; the "
-                               "count polls' replies take their share of it, which leaves the "
-                               "console at most %1 of it")
+                               "second copy's reply comes back, so replies are the limit, the "
+                               "count polls' among them (%1 of the record replies alone)")
                     .arg(RepliesOnlyMs / WithCountPollsMs, 0, 'f', 3);
     print(line);
 }
