@@ -35,6 +35,10 @@ function(telvoro_install_program target)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/program.rc.in
                    ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc @ONLY)
     target_sources(${target} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc)
+    if(MSVC)
+        # The manifest is in the .rc; MSVC's linker would add a second one of its own.
+        target_link_options(${target} PRIVATE /MANIFEST:NO)
+    endif()
     set_property(SOURCE ${CMAKE_CURRENT_BINARY_DIR}/${target}.rc APPEND PROPERTY
                  OBJECT_DEPENDS ${icon} ${manifest})
     install(TARGETS ${target} RUNTIME DESTINATION ${TELVORO_INSTALL_BINDIR})
