@@ -11,6 +11,7 @@
 #include "protocol.h"
 
 #include <QFile>
+#include <QLibrary>
 #include <QMetaMethod>
 #include <QSerialPort>
 #include <QtTest>
@@ -31,6 +32,8 @@ const SimulatorCase simulatorCases[] = {
     {"waitFunctions", "--seed 7"},
     {"manyExchanges", "--records 50 --seed 7"},
     {"closeAndReopen", "--seed 7"},
+    {"libraryAfterSession", "--seed 7"},
+    {"clearedInput", "--seed 7"},
     {"pulledCable", "--unplug-after 3 --seed 7"}, // closes the pseudo-terminal after 3 s
 };
 
@@ -271,6 +274,40 @@ private slots:
         }
         // Nothing of a closed session is left over for the next one.
         QVERIFY2(line.open(), qPrintable(line.port.errorString()));
+        QVERIFY(line.exchange(protocol::Command::RequestReading));
+        QCOMPARE(line.received, defaultReading());
+        QCOMPARE(line.errors, noErrors);
+    }
+
+    void libraryAfterSession()
+    {
+        Line line;
+        QVERIFY2(line.open(), qPrintable(line.port.errorString()));
+        for (const protocol::CommandCode code :
+             {protocol::Command::Probe, protocol::Command::RequestReading,
+              protocol::Command::RequestRecordCount})
+            QVERIFY(line.exchange(code));
+        line.port.close();
+        // As a program does once a session is over (the SQLite plugin of a download). Every
+        // MinGW-built DLL has a TLS directory, so loading one walks the loader's list of the
+        // process's threads; nothing the port left behind may have broken it.
+        QLibrary plugin(QCoreApplication::applicationDirPath() + "/platforms/qminimal.dll");
+        QVERIFY2(plugin.load(), qPrintable(plugin.errorString()));
+        QVERIFY2(line.open(), qPrintable(line.port.errorString()));
+        QVERIFY(line.exchange(protocol::Command::Probe));
+        QCOMPARE(line.received, bytesOf(protocol::HandshakeReply));
+        QCOMPARE(line.errors, noErrors);
+    }
+
+    void clearedInput()
+    {
+        Line line;
+        QVERIFY2(line.open(), qPrintable(line.port.errorString()));
+        QVERIFY(line.exchange(protocol::Command::Probe));
+        // Between exchanges a read waits for the next byte: clearing the input must neither
+        // fail nor end reading.
+        QVERIFY2(line.port.clear(QSerialPort::Input), qPrintable(line.port.errorString()));
+        QCOMPARE(line.port.bytesAvailable(), qint64(0));
         QVERIFY(line.exchange(protocol::Command::RequestReading));
         QCOMPARE(line.received, defaultReading());
         QCOMPARE(line.errors, noErrors);
