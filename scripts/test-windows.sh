@@ -18,7 +18,7 @@
 # Each run makes a fresh Wine prefix under build-windows/wine-tests/ and ends its wineserver.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-"$root/scripts/deps.sh" wine wine64 xvfb xauth x11-utils unzip sqlite3
+"$root/scripts/deps.sh" wine wine64 xvfb xauth x11-utils unzip sqlite3 poppler-utils
 # shellcheck source=scripts/wine.sh
 . "$root/scripts/wine.sh"
 me="test-windows.sh"
@@ -239,6 +239,21 @@ stage_cli() {
     sed 's/$/\r/' "$folder/linux.csv" >"$folder/linux-crlf.csv"
     cmp "$folder/linux-crlf.csv" "$folder/windows.csv" || fail "the CSV reports differ"
 
+    # The PDF report of that database, read back with poppler: the same words on the same pages
+    # (the layout's blanks follow each platform's font metrics).
+    (cd "$folder" && cli_windows report --db windows.db -o windows.pdf) ||
+        fail "telvoro-cli.exe report exited with $?"
+    (cd "$folder" && cli_linux report --db windows.db -o linux.pdf)
+    local side
+    for side in linux windows; do
+        pdfinfo "$folder/$side.pdf" | grep '^Pages:' >"$folder/$side.pages"
+        pdftotext -raw "$folder/$side.pdf" - | tr -s ' \n' '\n\n' >"$folder/$side.words"
+    done
+    [ -s "$folder/windows.words" ] || fail "telvoro-cli.exe's PDF report holds no text"
+    cmp -s "$folder/linux.pages" "$folder/windows.pages" ||
+        fail "the PDF reports differ in pages: $(cat "$folder/linux.pages") on Linux, $(cat "$folder/windows.pages") on Windows"
+    diff -u "$folder/linux.words" "$folder/windows.words" || fail "the PDF reports' texts differ"
+
     # The cable pulled in the middle of a download: exit 3, the database as it was.
     sim_start --records 400 --seed 5
     cp "$folder/windows.db" "$folder/kept.db"
@@ -273,7 +288,7 @@ stage_cli() {
         [[ "$line" == \{*\} ]] || fail "watch stopped by Ctrl+C left a broken line: $line"
     done
     sim_stop
-    echo "cli: ports, read, watch, download and its CSV as on Linux (CR LF); unplugged exits 3; Ctrl+C ends watch"
+    echo "cli: ports, read, watch, download, its CSV (CR LF) and PDF report as on Linux; unplugged exits 3; Ctrl+C ends watch"
 }
 
 # Runs session program $1 of both builds against an instrument of $2 records (telvoro-sim's
@@ -312,7 +327,7 @@ session_pair() {
 # Stage: TelvoroConsole on Windows' own platform, under a virtual X server.
 stage_console() {
     local folder="$work/test_consolesession"
-    session_pair test_consolesession 200 "$link" --seed 3
+    session_pair test_consolesession 200 "$link" --seed 3 --paced-commands
     diff <(rows "$folder/linux/TestHistory.db") <(rows "$folder/windows/TestHistory.db") ||
         fail "TelvoroConsole's TestHistory.db rows differ between Linux and Windows"
     echo "console: found COM5, polled, 200 records stored as on Linux, the lost link told once"
@@ -337,19 +352,20 @@ ratio() {
     awk -v exchanges="$1" -v ms="$2" -v x="$exchange_ms" 'BEGIN { printf "%.3f", exchanges * x / ms }'
 }
 
-# Stage: download rates, paced as the line is; no target, a figure to watch.
+# Stage: download rates, the instrument keeping the line's time both ways; no target, a figure
+# to watch.
 stage_rates() {
     local folder="$work/rates" records=1000 started ms
     rm -rf "$folder"
     mkdir -p "$folder"
-    sim_start --records "$records" --seed 9
+    sim_start --records "$records" --seed 9 --paced-commands
     started=$EPOCHREALTIME
     (cd "$folder" && cli_windows --port COM5 download --db windows.db) >/dev/null 2>&1 ||
         fail "telvoro-cli.exe download of $records records failed"
     ms="$(awk -v from="$started" -v to="$EPOCHREALTIME" 'BEGIN { print (to - from) * 1000 }')"
     # The probe and the count cross the line too.
     echo "rates: telvoro-cli.exe under Wine: $(ratio $((records + 2)) "$ms") of the line ($records records)"
-    sim_start --records "$records" --seed 9
+    sim_start --records "$records" --seed 9 --paced-commands
     started=$EPOCHREALTIME
     (cd "$folder" && cli_linux --port "$link" download --db linux.db) >/dev/null 2>&1
     ms="$(awk -v from="$started" -v to="$EPOCHREALTIME" 'BEGIN { print (to - from) * 1000 }')"

@@ -26,6 +26,9 @@ const OptionSpec optionSpecs[] = {
     {"records", "N", "Number of stored records, 0..59999 (default 5)."},
     {"seed", "S", "Seed of the record contents, the test variation and the faults (default 1)."},
     {"no-pacing", nullptr, "Send replies at once instead of at 4800 baud (about 2.08 ms a byte)."},
+    {"paced-commands", nullptr,
+     "Take each command as crossing the line at 4800 baud too: answer it once its last byte "
+     "would be in (default: as soon as it is read)."},
     {"test-time", "MS",
      "Time a single test takes before its new reading appears, 0..60000 ms (default 3000; the "
      "real instrument takes up to 8500)."},
@@ -161,6 +164,7 @@ bool SimCommandLine::readValues()
         o.unplugAfterMs = int(std::lround(seconds * 1000.0));
     }
     o.paced = !parser_.isSet(QStringLiteral("no-pacing"));
+    o.pacedCommands = parser_.isSet(QStringLiteral("paced-commands"));
     o.answerDoubledCommands = parser_.isSet(QStringLiteral("answer-doubled"));
     o.silent = parser_.isSet(QStringLiteral("silent"));
     linkPath_ = parser_.value(QStringLiteral("link"));

@@ -223,11 +223,12 @@ private slots:
 
         QTest::newRow("defaults") << QStringList{}
                                   << QStringList{
-                                         "kind=1",    "decimals=2",    "values=1234,1300,1200",
-                                         "battery=0", "records=5",     "seed=1",
-                                         "paced=1",   "testTime=3000", "doubled=0",
-                                         "noise=0",   "chunk=0",       "drop=0",
-                                         "corrupt=0", "silent=0",      "unplug=-1"};
+                                         "kind=1",    "decimals=2",      "values=1234,1300,1200",
+                                         "battery=0", "records=5",       "seed=1",
+                                         "paced=1",   "pacedCommands=0", "testTime=3000",
+                                         "doubled=0", "noise=0",         "chunk=0",
+                                         "drop=0",    "corrupt=0",       "silent=0",
+                                         "unplug=-1"};
         QTest::newRow("reading") << QStringList{"--kind",    "5",        "--decimals",
                                                 "1",         "--values", "10000,10000,5",
                                                 "--battery", "255"}
@@ -241,8 +242,9 @@ private slots:
                                                "--no-pacing"}
                                 << QStringList{"noise=3",  "chunk=2",   "drop=0.1", "corrupt=0.25",
                                                "silent=1", "doubled=1", "paced=0"};
-        QTest::newRow("timing") << QStringList{"--unplug-after", "1.5", "--test-time", "8500"}
-                                << QStringList{"unplug=1500", "testTime=8500"};
+        QTest::newRow("timing") << QStringList{"--unplug-after", "1.5", "--test-time", "8500",
+                                               "--paced-commands"}
+                                << QStringList{"unplug=1500", "testTime=8500", "pacedCommands=1"};
         QTest::newRow("records and seed")
             << QStringList{"--records", "59999", "--seed", "18446744073709551615"}
             << QStringList{"records=59999", "seed=18446744073709551615"};
@@ -278,6 +280,7 @@ private slots:
             {"records", QString::number(o.recordCount)},
             {"seed", QString::number(o.seed)},
             {"paced", QString::number(o.paced)},
+            {"pacedCommands", QString::number(o.pacedCommands)},
             {"testTime", QString::number(o.testTimeMs)},
             {"doubled", QString::number(o.answerDoubledCommands)},
             {"noise", QString::number(o.noiseBytes)},
