@@ -1,7 +1,8 @@
 // The legacy console against a faulty line: bytes corrupted and replies cut into random pieces
 // while it reads live values and while it downloads, the instrument falling silent or its cable
 // pulled in the middle of a download, and the cable pulled in each other state.
-#include "../legacy_link/form1probe.h"
+#include "../legacy_link/messagecatcher.h"
+#include "form1probe.h"
 #include "legacyrig.h"
 #include "meteroperations.h"
 #include "noisyline.h"
@@ -10,6 +11,7 @@
 
 #include <QLineEdit>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <algorithm>
@@ -46,6 +48,7 @@ private slots:
         SimOptions options = unpaced(5);
         options.answerDoubledCommands = true;
         LegacyRig rig(options);
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitCount(5));
         QVERIFY(
             QTest::qWaitFor([&] { return rig.text("Label1") == QStringLiteral("13.00Ω"); }, Wait));
@@ -91,6 +94,7 @@ private slots:
         SimOptions options = unpaced(200);
         options.seed = 11;
         LegacyRig rig(options);
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitCount(200));
         makeNoisy(*rig.sim);
         DamageCounter damage(*rig.sim);
@@ -126,6 +130,7 @@ private slots:
         QFETCH(bool, unplug);
         QFETCH(bool, dead);
         LegacyRig rig(unpaced(60));
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitCount(60));
         rig.interruptAt(30, unplug); // record 30 is not answered
         MessageCatcher boxes;
@@ -142,7 +147,9 @@ private slots:
             QVERIFY(rig.waitLost());
             QCOMPARE(rig.text("Label18"), QStringLiteral("正在查找设备...."));
         } else {
-            QTest::qWait(2000);
+            // Two seconds of silence as the re-request tick counts them, well short of the 3 s
+            // after which it gives the line up.
+            QVERIFY(QTest::qWaitFor([&] { return rig.state->silentTicks >= 20; }, Wait));
             QCOMPARE(read->text(), PauseCaption);
             QCOMPARE(rig.state->downloading, 1);
             QVERIFY(rig.state->nextRec >= 30 && rig.state->nextRec < 60);
@@ -182,6 +189,7 @@ private slots:
     {
         QFETCH(QString, state);
         LegacyRig rig(unpaced(30));
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitCount(30));
         QPushButton *read = rig.button("Command5");
         read->click();
@@ -220,7 +228,9 @@ private slots:
         QString why;
         QVERIFY2(rig.holdsRecords(30, &why), qPrintable(why));
         if (state == QLatin1String("alarm")) {
-            QTest::qWait(900); // two lamp ticks
+            // Two lamp ticks after the link was lost: a blink would show in one of them.
+            QSignalSpy lampTicks(Form1Probe::timers(*rig.form)[3], &FormTimer::timeout);
+            QVERIFY(QTest::qWaitFor([&] { return lampTicks.count() >= 2; }, Wait));
             QCOMPARE(lamp(rig), QColor(0, 255, 0));
         }
 

@@ -2,7 +2,8 @@
 // reopens, clearing before a smaller download, the alarm lamp while record pages are shown, and
 // an instrument holding more records than the console keeps. A download on a dead line is with
 // the other line faults.
-#include "../legacy_link/form1probe.h"
+#include "../legacy_link/messagecatcher.h"
+#include "form1probe.h"
 #include "legacyrig.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
@@ -56,6 +57,7 @@ private slots:
     void automaticTestReopensThePortThatIsOpen()
     {
         LegacyRig rig(unpaced(5), 2);
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitLinked());
         QCOMPARE(rig.text("Label15"), QStringLiteral("COM2"));
         QCOMPARE(rig.portsOpened, QList<int>{2});
@@ -82,6 +84,7 @@ private slots:
     void clearingBeforeASmallerDownload()
     {
         LegacyRig rig(unpaced(120));
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitCount(120));
         QVERIFY(download(rig));
         QString why;
@@ -120,6 +123,7 @@ private slots:
         QFETCH(int, recordValue);
         QFETCH(bool, blinks);
         LegacyRig rig(unpaced(60));
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVector<protocol::InstrumentFrame> records;
         for (int n = 1; n <= 60; ++n) {
             const auto raw = quint16(recordValue);
@@ -155,6 +159,7 @@ private slots:
     void moreRecordsThanTheStoreKeeps()
     {
         LegacyRig rig(unpaced(10003));
+        QVERIFY2(rig.setUpError.isEmpty(), qPrintable(rig.setUpError));
         QVERIFY(rig.waitCount(10003));
         MessageCatcher boxes;
         QPushButton *read = rig.button("Command5");

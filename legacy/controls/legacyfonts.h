@@ -9,6 +9,10 @@
 namespace legacyfonts
 {
 
+/// Line height of the song-style font, in em: the pages are laid out for it, and taller CJK
+/// fallbacks are squeezed to it.
+constexpr double SongLineHeight = 1.125;
+
 /// "宋体" (or its Latin name) where installed, otherwise the first installed monospaced CJK
 /// family of a short list ("Noto Sans Mono CJK SC" on Debian), otherwise "宋体" for the
 /// font matcher to substitute.
