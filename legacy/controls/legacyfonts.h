@@ -21,6 +21,13 @@ QString songFamily();
 /// `songFamily()` at `points`, bold or not.
 QFont songFont(double points, bool bold = false);
 
+/// The main form's own font at `points`: "宋体" or its Latin name, otherwise a song-style
+/// (serif) CJK face, otherwise a plain CJK one, as the font matcher finds them. Its captions
+/// and the reading are never padded into columns, so it keeps the serif face where
+/// `songFamily()` has to take a monospaced one ("Noto Serif CJK SC" on Debian, where the
+/// record boxes and the print-options window use "Noto Sans Mono CJK SC").
+QFont mainFormFont(double points);
+
 /// True when one "组" advances exactly as far as two blanks in `font`, by the font's design
 /// metrics (hinting may round either advance to whole pixels on a screen).
 bool hanIsTwoBlanks(const QFont &font);

@@ -40,8 +40,8 @@ int unitsPerCount(qint32 chartScale);
 QString axisLabel(int i, qint32 chartScale);
 
 /// Fills `plotBuf` 0..149 from a history array, newest entry at the right end; the
-/// over-range mark stays 10000, other entries are divided by their decimal code (0, 1, 2)
-/// and entries with any other code are left as they were.
+/// over-range mark (`protocol::OverRangeRaw`) stays as it is, other entries are divided by
+/// their decimal code (0, 1, 2) and entries with any other code are left as they were.
 void fillPlot(legacy::LegacyState &state,
               const std::array<qint32, legacy::HistorySize + 1> &history);
 

@@ -95,7 +95,7 @@ Form1::Form1(legacy::LegacyState &legacyState, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Telvoro"));
     setWindowIcon(formIcon());
-    setFont(legacyfonts::songFont(9));
+    setFont(legacyfonts::mainFormFont(9));
     resize(twips::size(ClientWidth, ClientHeight, twips::dpiOf(this)));
     buildControls();
     buildTimers();
@@ -121,7 +121,7 @@ void Form1::buildControls()
     fill(Frame1, Grey);
     Label1 = label(Frame1, "Label1", QStringLiteral("- - - - "), 120, 120, 5295, 1215);
     fill(Label1, PaleCyan);
-    Label1->setFont(legacyfonts::songFont(56.25));
+    Label1->setFont(legacyfonts::mainFormFont(56.25));
     // Centred on its line so that fonts with tall line spacing keep the digits in view.
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 

@@ -39,8 +39,8 @@ void LegacyPrintCups::printsAllRecordsOnTheDefaultPrinter()
     ModalDriver driver; // a printer problem would show a message box
     driver.thenClick(QMessageBox::Ok);
     control<QPushButton>(*options, "Command1")->click();
-    // The print command ends (the window marked idle again) only after any message box.
     QVERIFY(QTest::qWaitFor([&] { return state.biaozi == 100; }, 30000));
+    QTest::qWait(200);
     QVERIFY2(driver.seen.isEmpty(), qPrintable(driver.seen.value(0).text));
     QCOMPARE(state.jie, 169);
     qDeleteAll(shownMainForms());

@@ -33,19 +33,13 @@ class LegacyRig
 {
 public:
     /// `instrumentPort` 0: every port number reaches the instrument; otherwise only that one.
-    /// A set-up that fails stops at once and says why in `setUpError`, which the test checks.
     explicit LegacyRig(const SimOptions &options, int instrumentPort = 0)
         : previousDir(QDir::currentPath())
     {
-        if (!dir.isValid() || !QDir::setCurrent(dir.path())) {
-            setUpError = QStringLiteral("no temporary working folder");
-            return;
-        }
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir::setCurrent(dir.path()));
         sim = std::make_unique<PtyInstrument>(options);
-        if (!sim->open()) {
-            setUpError = QStringLiteral("no pseudo-terminal: ") + sim->errorString();
-            return;
-        }
+        QVERIFY2(sim->open(), qPrintable(sim->errorString()));
         PtyInstrument *instrument = sim.get();
         MSComm::setPortResolver([this, instrument, instrumentPort](int n) {
             portsOpened.append(n);
@@ -128,8 +122,6 @@ public:
         return true;
     }
 
-    /// Empty once the instrument is on the line and the form is up.
-    QString setUpError;
     std::unique_ptr<PtyInstrument> sim;
     std::unique_ptr<legacy::LegacyState> state;
     std::unique_ptr<Form1> form;
