@@ -114,8 +114,7 @@ QString cursorValueText(double y, double innerHeight, qint32 chartScale)
 {
     const double limited = std::max(std::min(y, innerHeight - 675), 450.0);
     const double value = (AxisY - limited) / FullScaleHeight * effectiveScale(chartScale);
-    // Adding 0 turns -0 into 0: a read-out a hair below the time axis shows "0Ω", not "-0Ω".
-    const double rounded = std::nearbyint(value * 100000) / 100000 + 0.0;
+    const double rounded = std::nearbyint(value * 100000) / 100000;
     return shortestDecimal(rounded) + QStringLiteral("Ω");
 }
 
