@@ -76,7 +76,7 @@ struct FullRecordForm {
         Form1Probe::stopTimers(form);
         fillRecords(*state);
         form.show();
-        Form1Probe::showRecordBoxes(form);
+        Form1Probe::showBoxes(form, true);
         pumpEvents();
     }
 

@@ -7,6 +7,7 @@
 //   the rest    a free text handed to the formatter as it stands
 #include "fuzzinput.h"
 #include "numbertext.h"
+#include "protocol.h"
 #include "readingformat.h"
 
 #include <QString>
@@ -42,7 +43,7 @@ QString expectedText(quint8 mode, quint16 raw)
     const QString unit = unitOf(kind);
     if (unit.isEmpty())
         return QString::number(raw);
-    if (raw == 10000)
+    if (raw == protocol::OverRangeRaw)
         return OverRangeText + unit;
     if (kind == 0x10 && decimals == 2)
         return QStringLiteral("%1.%2").arg(raw / 100).arg(raw % 100, 2, 10, QLatin1Char('0')) +
@@ -56,7 +57,8 @@ void checkCounts(quint8 mode, quint16 raw, const QString &thresholdText)
 {
     const FormattedReading shown = formatReading(mode, QString::number(raw));
     FUZZ_CHECK(shown.text == expectedText(mode, raw));
-    FUZZ_CHECK(shown.overRange == (raw == 10000 && !unitOf(mode & 0xF0).isEmpty()));
+    FUZZ_CHECK(shown.overRange ==
+               (raw == protocol::OverRangeRaw && !unitOf(mode & 0xF0).isEmpty()));
 
     const std::optional<quint8> over = alarmCondition(shown, thresholdText);
     const std::optional<double> threshold = parseNumber(thresholdText);

@@ -3,6 +3,7 @@
 // Answers the modal dialogs a slot opens, from inside their own event loops, so tests drive the
 // real message boxes and file dialog without a person.
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>

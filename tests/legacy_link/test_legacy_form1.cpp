@@ -5,6 +5,7 @@
 #include "form1probe.h"
 #include "linkfixture.h"
 #include "makersite.h"
+#include "messagecatcher.h"
 #include "readingformat.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"

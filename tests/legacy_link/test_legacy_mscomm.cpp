@@ -42,12 +42,14 @@ struct PtyPort {
     ~PtyPort() { MSComm::setPortResolver({}); }
 };
 
-void configureLikeTheConsole(MSComm &comm)
+// False when the console's line settings are refused; the caller's QVERIFY fails the test.
+[[nodiscard]] bool configureLikeTheConsole(MSComm &comm)
 {
-    QCOMPARE(comm.setSettings(QStringLiteral("4800,n,8,1")), MSComm::NoError);
+    const bool settled = comm.setSettings(QStringLiteral("4800,n,8,1")) == MSComm::NoError;
     comm.setRThreshold(11);
     comm.setInputLen(11);
     comm.setInputMode(MSComm::InputModeBinary);
+    return settled;
 }
 
 } // namespace
@@ -145,7 +147,7 @@ void TestLegacyMSComm::openCloseRules()
     QCOMPARE(comm.setPortOpen(false), MSComm::NoError);
 
     // Closing drops what was waiting.
-    configureLikeTheConsole(comm);
+    QVERIFY(configureLikeTheConsole(comm));
     comm.setRThreshold(0);
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
     port.pty.write("abc", 3);
@@ -160,7 +162,7 @@ void TestLegacyMSComm::readsOneFramePerNotificationInOrder()
     if (!port.open())
         QSKIP("no pseudo-terminals here");
     MSComm comm;
-    configureLikeTheConsole(comm);
+    QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
     QList<QByteArray> reads;
     connect(&comm, &MSComm::onComm, &comm, [&] {
@@ -189,7 +191,7 @@ void TestLegacyMSComm::handlerThatReadsNothingIsNotNotifiedAgain()
     if (!port.open())
         QSKIP("no pseudo-terminals here");
     MSComm comm;
-    configureLikeTheConsole(comm);
+    QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
     QSignalSpy notified(&comm, &MSComm::onComm);
     const QByteArray frame = countFrame(1);
@@ -210,7 +212,7 @@ void TestLegacyMSComm::outputsOnlyWhileOpen()
     if (!port.open())
         QSKIP("no pseudo-terminals here");
     MSComm comm;
-    configureLikeTheConsole(comm);
+    QVERIFY(configureLikeTheConsole(comm));
     const QByteArray command = QByteArray::fromHex("6465FBA66465FBA6");
     QCOMPARE(comm.output(command), MSComm::PortNotOpen);
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
@@ -254,7 +256,7 @@ void TestLegacyMSComm::closeLetsQueuedOutputOut()
     ::close(filler);
 
     MSComm comm;
-    configureLikeTheConsole(comm);
+    QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
     const QByteArray command = QByteArray::fromHex("6465EEB76465EEB7");
     QCOMPARE(comm.output(command), MSComm::NoError);
@@ -286,7 +288,7 @@ void TestLegacyMSComm::vanishedDeviceIsClosed()
     if (!port.open())
         QSKIP("no pseudo-terminals here");
     MSComm comm;
-    configureLikeTheConsole(comm);
+    QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
     QSignalSpy notified(&comm, &MSComm::onComm);
     port.pty.close();

@@ -25,7 +25,7 @@ void LegacyPrintCups::printsAllRecordsOnTheDefaultPrinter()
              qEnvironmentVariable("TELVORO_EXPECTED_PRINTER"));
     legacy::LegacyState state;
     Form1 *form = Form1::load(state);
-    Form1RecordsProbe::stopTimers(*form);
+    Form1Probe::stopTimers(*form);
     downloadRecords(state, 169);
     control<QPushButton>(*form, "Command7")->click();
 

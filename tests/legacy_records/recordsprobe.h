@@ -1,35 +1,17 @@
 #pragma once
 
-// Reaches the legacy main form's record, chart, save and print parts for the tests, and
-// fills the record store with checkable records.
+// The records tests' helpers beside the shared main-form probe: controls by name, no ports,
+// and a record store filled with checkable records.
 
 #include "form1.h"
-#include "formtimer.h"
+#include "form1probe.h"
 #include "legacystate.h"
 #include "mscomm.h"
-#include "picturebox.h"
 
 #include <QApplication>
 #include <QPushButton>
-#include <QTextEdit>
 
 #include <memory>
-
-struct Form1RecordsProbe {
-    static void stopTimers(Form1 &f)
-    {
-        for (FormTimer *t : {f.Timer1, f.Timer2, f.Timer3, f.Timer4, f.Timer5, f.Timer6, f.Timer7,
-                             f.Timer8, f.Timer9, f.Timer10})
-            t->setEnabled(false);
-    }
-    static PictureBox *picture(Form1 &f) { return f.Picture2; }
-    static QTextEdit *box(Form1 &f, int which)
-    {
-        return which == 1 ? f.RichTextBox1 : f.RichTextBox2;
-    }
-    static void showBoxes(Form1 &f, bool visible) { f.setRecordBoxesVisible(visible); }
-    static void finishPrintCommand(Form1 &f) { f.finishPrintCommand(); }
-};
 
 template <typename T = QWidget> T *control(QWidget &form, const char *name)
 {

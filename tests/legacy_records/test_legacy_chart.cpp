@@ -171,6 +171,7 @@ void TestLegacyChart::cursorValues_data()
     QTest::newRow("five decimals") << 1000.0 << 2000 << "1747.12644Ω";
     QTest::newRow("below the floor") << 5400.0 << 10 << "-0.13793Ω";
     QTest::newRow("on the time axis") << 4800.0 << 100 << "0Ω";
+    QTest::newRow("a hair below the time axis") << 4800.01 << 1 << "0Ω";
 }
 
 void TestLegacyChart::cursorValues()
@@ -226,9 +227,9 @@ void TestLegacyChart::clipping()
 void TestLegacyChart::frameAndFlatCurveAtStart()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     form.RedrawChart();
-    const PictureBox &picture = *Form1RecordsProbe::picture(form);
+    const PictureBox &picture = *Form1Probe::picture(form);
     QCOMPARE(state->chartScale, 10);
     QCOMPARE(picture.image().size(), picture.size());
     QCOMPARE(pixelAt(picture, 540, 2000), QColor(Qt::black));          // resistance axis
@@ -261,14 +262,14 @@ void TestLegacyChart::curveHeightFollowsTheScale()
     QFETCH(int, raw);
     QFETCH(double, top);
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     for (std::size_t i = 0; i < 150; ++i) {
         state->histMax[i] = raw;
         state->histDec[i] = 2;
     }
     state->chartScale = scale;
     form.RedrawChart();
-    const PictureBox &picture = *Form1RecordsProbe::picture(form);
+    const PictureBox &picture = *Form1Probe::picture(form);
     QCOMPARE(pixelAt(picture, 6000, top), QColor(Qt::black));
     QCOMPARE(pixelAt(picture, 6000, top - 90), PaleCyan);
     QCOMPARE(pixelAt(picture, 6000, top + 90), PaleCyan);
@@ -277,11 +278,11 @@ void TestLegacyChart::curveHeightFollowsTheScale()
 void TestLegacyChart::overRangeLeavesAtTheTop()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     state->histMax[0] = 10000; // newest, at the right end
     state->histDec[0] = 2;
     form.RedrawChart();
-    const PictureBox &picture = *Form1RecordsProbe::picture(form);
+    const PictureBox &picture = *Form1Probe::picture(form);
     // The last segment rises from the time axis straight out of the area.
     const double x = 540 + 60.73333 * 148;
     QVERIFY(inkInColumn(picture, x, 0, 60));
@@ -291,14 +292,14 @@ void TestLegacyChart::overRangeLeavesAtTheTop()
 void TestLegacyChart::noCurveSelectedDrawsTheFrameAndZeroes()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     control<QCheckBox>(form, "Check1")->setChecked(false);
     state->plotBuf.fill(7);
     form.RedrawChart();
     for (int i = 0; i < 150; ++i)
         QCOMPARE(state->plotBuf[std::size_t(i)], 0.0);
     QCOMPARE(state->plotBuf[150], 7.0);
-    const PictureBox &picture = *Form1RecordsProbe::picture(form);
+    const PictureBox &picture = *Form1Probe::picture(form);
     QCOMPARE(pixelAt(picture, 6000, 4800), QColor(Qt::black));
     QCOMPARE(pixelAt(picture, 540, 2000), QColor(Qt::black));
 }
@@ -306,14 +307,14 @@ void TestLegacyChart::noCurveSelectedDrawsTheFrameAndZeroes()
 void TestLegacyChart::dragOnTheChartRescalesAndRedraws()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     for (std::size_t i = 0; i < 150; ++i) {
         state->histMax[i] = 500; // 5 ohms
         state->histDec[i] = 2;
     }
-    PictureBox *picture = Form1RecordsProbe::picture(form);
+    PictureBox *picture = Form1Probe::picture(form);
     const auto drag = [&](double fromY, double toY) {
         QTest::mousePress(picture, Qt::LeftButton, {}, pixelsOf(*picture, 6000, fromY));
         QTest::mouseRelease(picture, Qt::LeftButton, {}, pixelsOf(*picture, 6000, toY));
@@ -348,10 +349,10 @@ void TestLegacyChart::dragOnTheChartRescalesAndRedraws()
 void TestLegacyChart::pointerShowsTheValue()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    PictureBox *picture = Form1RecordsProbe::picture(form);
+    PictureBox *picture = Form1Probe::picture(form);
     auto *readOut = control<QLineEdit>(form, "Text3");
     QTest::mouseMove(picture, pixelsOf(*picture, 3000, 2625));
     QTRY_COMPARE_WITH_TIMEOUT(readOut->text(), QStringLiteral("5Ω"), 10000);

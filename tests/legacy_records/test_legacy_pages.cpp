@@ -261,8 +261,8 @@ void TestLegacyPages::boxFontPutsOneHanOnTwoBlanks()
 {
     withoutPorts();
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
-    const QFont font = Form1RecordsProbe::box(form, 1)->font();
+    Form1Probe::stopTimers(form);
+    const QFont font = Form1Probe::box(form, 1)->font();
     QCOMPARE(QFontInfo(font).family(), legacyfonts::songFamily());
     QVERIFY2(legacyfonts::hanIsTwoBlanks(font), qPrintable(legacyfonts::songFamily()));
     // On the screen too: whole pixels, one han as wide as two blanks.
@@ -275,9 +275,9 @@ void TestLegacyPages::buttonsShowPagesAndRewriteTheBox()
 {
     withoutPorts();
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     downloadRecords(*state, 100);
-    auto *left = Form1RecordsProbe::box(form, 1);
+    auto *left = Form1Probe::box(form, 1);
     auto *pageBox = control<QLineEdit>(form, "Text1");
     const auto firstRow = [&] { return left->toPlainText().split(u'\n').value(2); };
     const auto click = [&](const char *name) { control<QPushButton>(form, name)->click(); };

@@ -141,7 +141,7 @@ void TestLegacyPrint::cleanup()
 Form2 *TestLegacyPrint::openOptions(int records)
 {
     Form1 *form = Form1::load(*state);
-    Form1RecordsProbe::stopTimers(*form);
+    Form1Probe::stopTimers(*form);
     downloadRecords(*state, records);
     control<QPushButton>(*form, "Command7")->click();
     Form2 *options = shownOptionsWindow();
@@ -155,7 +155,7 @@ Form1 *TestLegacyPrint::waitForMainForm()
     if (!QTest::qWaitFor([] { return shownMainForms().size() == 1; }, 10000))
         return nullptr;
     Form1 *form = shownMainForms().constFirst();
-    Form1RecordsProbe::stopTimers(*form);
+    Form1Probe::stopTimers(*form);
     return form;
 }
 
@@ -280,7 +280,7 @@ void TestLegacyPrint::pageLayout()
     QFETCH(QList<int>, linesPerPage);
     QFETCH(SpotChecks, spotChecks);
     downloadRecords(*state, records);
-    printRange(recorder, *state, kai, jie, plainValue);
+    printRange(recorder, *state, kai, jie, plainValue, legacyfonts::songFamily());
     QCOMPARE(recorder.ended, 1);
     QCOMPARE(recorder.pages.size(), linesPerPage.size());
     for (int p = 0; p < linesPerPage.size(); ++p) {
@@ -303,7 +303,7 @@ void TestLegacyPrint::pageLayout()
 void TestLegacyPrint::headerAndFonts()
 {
     downloadRecords(*state, 3);
-    printRange(recorder, *state, 1, 3, plainValue);
+    printRange(recorder, *state, 1, 3, plainValue, legacyfonts::songFamily());
     const QList<PrintedLine> &page = recorder.pages[0];
     QCOMPARE(page.size(), 5);
     QCOMPARE(page[0].text, QString(21, u' '));
@@ -328,7 +328,7 @@ void TestLegacyPrint::absentRecordsOnTheLeftOnly()
     downloadRecords(*state, 4);
     state->recNo[1] = 0; // left of the first line
     state->recNo[4] = 0; // right of the second line
-    printRange(recorder, *state, 1, 4, plainValue);
+    printRange(recorder, *state, 1, 4, plainValue, legacyfonts::songFamily());
     QCOMPARE(recorder.recordLines(0),
              (QStringList{QStringLiteral("第000组  10.01Ω  20.01Ω    0.01Ω    -----     ") +
                               part(*state, 3),
@@ -485,7 +485,7 @@ void TestLegacyPrint::pagesFitTheSheet()
     for (int n = 1; n <= 400; ++n)
         state->recAvg[std::size_t(n)] = 10000; // the widest value text
     legacyprinter::ImageSurface surface(100);
-    printRange(surface, *state, 1, 400, plainValue);
+    printRange(surface, *state, 1, 400, plainValue, legacyfonts::songFamily());
     QCOMPARE(surface.pages().size(), 3);
     const QImage &full = surface.pages().constFirst();
     const int bottom = lastInkRow(full);
@@ -510,7 +510,7 @@ void TestLegacyPrint::pdfCarriesTheText()
         QPdfWriter writer(path);
         writer.setResolution(600);
         legacyprinter::PagedSurface surface(writer);
-        printRange(surface, *state, 1, 169, plainValue);
+        printRange(surface, *state, 1, 169, plainValue, legacyfonts::songFamily());
         QVERIFY(!surface.failed());
     }
     QProcess process;

@@ -155,8 +155,8 @@ void TestLegacySave::dataFolderIsInTheHome()
 void TestLegacySave::recordsThroughTheDialogReplaceTheFile()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
-    Form1RecordsProbe::showBoxes(form, true);
+    Form1Probe::stopTimers(form);
+    Form1Probe::showBoxes(form, true);
     downloadRecords(*state, 3);
     const QString path = home.filePath(QStringLiteral("records.txt"));
 
@@ -187,8 +187,8 @@ void TestLegacySave::recordsThroughTheDialogReplaceTheFile()
 void TestLegacySave::cancelWritesNothing()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
-    Form1RecordsProbe::showBoxes(form, true);
+    Form1Probe::stopTimers(form);
+    Form1Probe::showBoxes(form, true);
     downloadRecords(*state, 3);
     const QStringList before = QDir(datafolder::path()).entryList(QDir::Files);
     ModalDriver driver;
@@ -202,7 +202,7 @@ void TestLegacySave::cancelWritesNothing()
 void TestLegacySave::chartAsBitmap()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     form.RedrawChart();
     const QString path = QDir(datafolder::path()).filePath(QStringLiteral("chart.bmp"));
     ModalDriver driver;
@@ -214,7 +214,7 @@ void TestLegacySave::chartAsBitmap()
     const QByteArray bytes = readAll(path);
     QVERIFY(bytes.startsWith("BM"));
     const QImage saved = QImage::fromData(bytes, "BMP");
-    const PictureBox &picture = *Form1RecordsProbe::picture(form);
+    const PictureBox &picture = *Form1Probe::picture(form);
     QCOMPARE(saved.size(), picture.size());
     QCOMPARE(saved.size(), QSize(697, 369) * (picture.dpi() / 96.0));
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
@@ -224,8 +224,8 @@ void TestLegacySave::chartAsBitmap()
 void TestLegacySave::unwritableFileIsReported()
 {
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
-    Form1RecordsProbe::showBoxes(form, true);
+    Form1Probe::stopTimers(form);
+    Form1Probe::showBoxes(form, true);
     downloadRecords(*state, 3);
     const QString path = home.filePath(QStringLiteral("no such folder/records.txt"));
     ModalDriver driver;
@@ -245,7 +245,7 @@ void TestLegacySave::fullDiskLeavesTheOldBitmap()
 {
 #ifdef Q_OS_UNIX
     Form1 form(*state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     form.RedrawChart();
     const QTemporaryDir folder;
     QVERIFY(folder.isValid());

@@ -3,6 +3,7 @@
 // print-options window, the splash window and a printed page.
 #include "form2.h"
 #include "form3.h"
+#include "legacyfonts.h"
 #include "legacyprinter.h"
 #include "printlayout.h"
 #include "recordpage.h"
@@ -81,20 +82,20 @@ void TestLegacyScreens::recordPagesAndChart()
 {
     LegacyState state;
     Form1 form(state);
-    Form1RecordsProbe::stopTimers(form);
+    Form1Probe::stopTimers(form);
     fillRecords(state, 60);
     fillHistory(state);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-    Form1RecordsProbe::showBoxes(form, true);
+    Form1Probe::showBoxes(form, true);
     form.ShowRecordPage(1);
     const QImage pages = form.grab().toImage();
     QVERIFY(pages.save(shotPath(QStringLiteral("legacy-record-pages.png"))));
     QVERIFY(hasSeveralColours(pages));
-    QVERIFY(Form1RecordsProbe::box(form, 2)->toPlainText().contains(QStringLiteral("第048组")));
+    QVERIFY(Form1Probe::box(form, 2)->toPlainText().contains(QStringLiteral("第048组")));
 
-    Form1RecordsProbe::showBoxes(form, false);
+    Form1Probe::showBoxes(form, false);
     control<QCheckBox>(form, "Check2")->setChecked(true);
     control<QCheckBox>(form, "Check4")->setChecked(true);
     form.RedrawChart();
@@ -127,7 +128,7 @@ void TestLegacyScreens::printedPage()
     LegacyState state;
     fillRecords(state, 200);
     legacyprinter::ImageSurface surface(110);
-    printRange(surface, state, 1, 200, plainValue);
+    printRange(surface, state, 1, 200, plainValue, legacyfonts::songFamily());
     QCOMPARE(surface.pages().size(), 2);
     QVERIFY(surface.pages().constFirst().save(shotPath(QStringLiteral("legacy-printed-page.png"))));
 }

@@ -2,10 +2,10 @@
 // history database, report folders that cannot be written, the legacy data folder that cannot
 // be made, no printer, and text boxes holding empty, non-numeric, negative and huge values.
 // Whatever happens, the console keeps running, says so, and loses nothing already stored.
-#include "../legacy_link/form1probe.h"
 #include "../legacy_records/recordsprobe.h"
 #include "datafolder.h"
 #include "form1.h"
+#include "form1probe.h"
 #include "form2.h"
 #include "formtimer.h"
 #include "historystore.h"
@@ -545,7 +545,7 @@ private slots:
         {
             LegacyForm f;
             downloadRecords(*f.state, 3);
-            Form1RecordsProbe::showBoxes(*f.form, true);
+            Form1Probe::showBoxes(*f.form, true);
             ModalDriver dialogs;
             const QString missing = datafolder::path() + QStringLiteral("/KOVA.txt");
             if (intoTheMissingFolder)

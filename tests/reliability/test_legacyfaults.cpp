@@ -1,7 +1,8 @@
 // The legacy console against a faulty line: bytes corrupted and replies cut into random pieces
 // while it reads live values and while it downloads, the instrument falling silent or its cable
 // pulled in the middle of a download, and the cable pulled in each other state.
-#include "../legacy_link/form1probe.h"
+#include "../legacy_link/messagecatcher.h"
+#include "form1probe.h"
 #include "legacyrig.h"
 #include "meteroperations.h"
 #include "noisyline.h"

@@ -2,7 +2,8 @@
 // reopens, clearing before a smaller download, the alarm lamp while record pages are shown, and
 // an instrument holding more records than the console keeps. A download on a dead line is with
 // the other line faults.
-#include "../legacy_link/form1probe.h"
+#include "../legacy_link/messagecatcher.h"
+#include "form1probe.h"
 #include "legacyrig.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"

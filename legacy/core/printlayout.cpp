@@ -1,7 +1,5 @@
 #include "printlayout.h"
 
-#include "legacyfonts.h"
-#include "legacyprinter.h"
 #include "numbertext.h"
 
 #include <cmath>
@@ -30,9 +28,8 @@ int printPages(int records)
 }
 
 void PrintRecords(legacyprinter::PrintSurface &surface, const LegacyState &state, qint32 first,
-                  qint32 last, const ValueFormatter &format)
+                  qint32 last, const ValueFormatter &format, const QString &family)
 {
-    const QString family = legacyfonts::songFamily();
     surface.setFont(family, 20, true);
     surface.moveTo(0, 0);
     surface.printLine(QString(21, u' '));
@@ -42,7 +39,7 @@ void PrintRecords(legacyprinter::PrintSurface &surface, const LegacyState &state
     surface.setFont(family, 8, true);
     if (first > last)
         return;
-    const auto mid = qint32(roundHalfEven((double(first) + last) / 2));
+    const auto mid = qint32(std::nearbyint((double(first) + last) / 2));
     for (qint32 i = first; i <= mid; ++i) {
         const QString left = reportPart(state, i, format);
         const qint32 r = i + (mid - first + 1);
@@ -54,15 +51,15 @@ void PrintRecords(legacyprinter::PrintSurface &surface, const LegacyState &state
 }
 
 void printRange(legacyprinter::PrintSurface &surface, const LegacyState &state, qint32 kai,
-                qint32 jie, const ValueFormatter &format)
+                qint32 jie, const ValueFormatter &format, const QString &family)
 {
     qint32 start = kai;
     while (jie - start + 1 > RecordsPerPrintPage) {
-        PrintRecords(surface, state, start, start + RecordsPerPrintPage - 1, format);
+        PrintRecords(surface, state, start, start + RecordsPerPrintPage - 1, format, family);
         surface.newPage();
         start += RecordsPerPrintPage;
     }
-    PrintRecords(surface, state, start, jie, format);
+    PrintRecords(surface, state, start, jie, format, family);
     surface.endDoc();
 }
 

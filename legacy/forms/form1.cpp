@@ -2,12 +2,14 @@
 
 #include "clicklabel.h"
 #include "formtimer.h"
+#include "legacyfonts.h"
 #include "makersite.h"
 #include "meteroperations.h"
 #include "mscomm.h"
 #include "picturebox.h"
 #include "readingformat.h"
 #include "recordacquisition.h"
+#include "screencentre.h"
 #include "shapelamp.h"
 #include "twips.h"
 
@@ -21,7 +23,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTextEdit>
 
@@ -65,15 +66,6 @@ void fill(QWidget *widget, const QColor &color)
     widget->setAutoFillBackground(true);
 }
 
-QFont songFont(double points)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});
-    font.setPointSizeF(points);
-    return font;
-}
-
 // A small earth-resistance symbol: a ground sign on a cyan disc.
 QIcon formIcon()
 {
@@ -103,7 +95,7 @@ Form1::Form1(legacy::LegacyState &legacyState, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Telvoro"));
     setWindowIcon(formIcon());
-    setFont(songFont(9));
+    setFont(legacyfonts::mainFormFont(9));
     resize(twips::size(ClientWidth, ClientHeight, twips::dpiOf(this)));
     buildControls();
     buildTimers();
@@ -129,7 +121,7 @@ void Form1::buildControls()
     fill(Frame1, Grey);
     Label1 = label(Frame1, "Label1", QStringLiteral("- - - - "), 120, 120, 5295, 1215);
     fill(Label1, PaleCyan);
-    Label1->setFont(songFont(56.25));
+    Label1->setFont(legacyfonts::mainFormFont(56.25));
     // Centred on its line so that fonts with tall line spacing keep the digits in view.
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
@@ -265,11 +257,7 @@ void Form1::showEvent(QShowEvent *event)
     if (event->spontaneous())
         return;
     keepOuterSize();
-    if (const QScreen *s = screen()) {
-        QRect outer = frameGeometry();
-        outer.moveCenter(s->availableGeometry().center());
-        move(outer.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 void Form1::keepOuterSize()

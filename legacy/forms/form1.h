@@ -30,7 +30,6 @@ class Form1 : public QWidget
     Q_OBJECT
     // Tests reach the controls and handlers the way the form's own parts do.
     friend struct Form1Probe;
-    friend struct Form1RecordsProbe;
 
 public:
     /// Builds the form and runs the start-up sequence (the form's load).

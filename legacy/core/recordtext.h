@@ -39,7 +39,7 @@ inline const QString RecordFileHeader =
     QStringLiteral("组数    最大值     最小值   平均值    电压值                ");
 
 /// The lines of the saved record file, without line ends: 25 blanks, the header, then one
-/// line per present record 1..`recTotal` (none when `recTotal` is 0 or 65535).
+/// line per present record 1..`recTotal` (none when `recTotal` is 0 or `NoCountReported`).
 QStringList recordFileLines(const LegacyState &state, const ValueFormatter &format);
 
 /// The file's bytes: each line in GBK (code page 936) followed by CR LF.

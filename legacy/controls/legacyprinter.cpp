@@ -1,5 +1,6 @@
 #include "legacyprinter.h"
 
+#include "legacyfonts.h"
 #include "twips.h"
 
 #include <QFontMetricsF>
@@ -16,8 +17,6 @@ namespace legacyprinter
 
 namespace
 {
-
-constexpr double SongLineHeight = 1.125; // em
 
 Opener &installedOpener()
 {
@@ -78,7 +77,7 @@ void PainterSurface::printLine(const QString &text)
     m_painter.setFont(m_font);
     const QFontMetricsF metrics(m_font, m_painter.device());
     const double em = m_font.pointSizeF() * m_painter.device()->logicalDpiY() / 72.0;
-    const double advance = std::min(metrics.lineSpacing(), SongLineHeight * em);
+    const double advance = std::min(metrics.lineSpacing(), legacyfonts::SongLineHeight * em);
     // The baseline moves up with the line, in proportion to the font's own spacing.
     const double baseline = metrics.ascent() * advance / metrics.lineSpacing();
     m_painter.drawText(m_position + QPointF(0, baseline), text);

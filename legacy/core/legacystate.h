@@ -14,6 +14,8 @@ constexpr qint32 NoCommand = 70000;
 constexpr int PlotBufSize = 621;
 /// Highest record number the record table holds.
 constexpr int MaxRecords = 10000;
+/// The record count an instrument reports when it has none to tell: no records.
+constexpr qint32 NoCountReported = 65535;
 /// Last index of the live-reading history arrays.
 constexpr int HistorySize = 1000;
 
@@ -88,8 +90,12 @@ struct LegacyState {
     bool reloadByPrinting = false;
 };
 
+/// Print-options status while the window is open (and the print command idle).
+constexpr qint16 OptionsOpen = 100;
 /// Print-options status that keeps the downloaded records over a reload of `Form1`.
 constexpr qint16 PrintConfirmed = 10;
+/// Print-options status of a cancelled print.
+constexpr qint16 PrintCancelled = 30;
 /// Empties the whole record store: every slot of the number, value and type tables, so a later
 /// smaller download shows and saves nothing of an earlier one.
 void clearRecordSlots(LegacyState &state);

@@ -16,7 +16,4 @@ std::optional<double> parseNumber(const QString &text);
 /// decimal point; whatever follows is ignored. No digits give 0.
 double leadingNumber(QStringView text);
 
-/// Nearest whole number, ties to the even neighbour (2.5 -> 2, 3.5 -> 4).
-double roundHalfEven(double value);
-
 } // namespace legacy

@@ -78,15 +78,4 @@ double leadingNumber(QStringView text)
     return ok ? value : 0;
 }
 
-double roundHalfEven(double value)
-{
-    const double lower = std::floor(value);
-    const double diff = value - lower;
-    if (diff < 0.5)
-        return lower;
-    if (diff > 0.5)
-        return lower + 1;
-    return std::fmod(lower, 2.0) == 0 ? lower : lower + 1;
-}
-
 } // namespace legacy

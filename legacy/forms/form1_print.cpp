@@ -3,21 +3,15 @@
 #include "form1.h"
 
 #include "form2.h"
+#include "legacyfonts.h"
 #include "legacyprinter.h"
 #include "printlayout.h"
 
 #include <QApplication>
 
-namespace
-{
-
-constexpr qint16 OptionsOpen = 100;
-
-} // namespace
-
 void Form1::Command7_Click()
 {
-    state.biaozi = OptionsOpen;
+    state.biaozi = legacy::OptionsOpen;
     auto *options = new Form2(state);
     options->setAttribute(Qt::WA_DeleteOnClose);
     legacy::LegacyState &shared = state;
@@ -34,7 +28,7 @@ void Form1::finishPrintCommand()
 {
     if (state.biaozi == legacy::PrintConfirmed)
         printConfirmedRange();
-    state.biaozi = OptionsOpen;
+    state.biaozi = legacy::OptionsOpen;
 }
 
 void Form1::printConfirmedRange()
@@ -46,7 +40,8 @@ void Form1::printConfirmedRange()
         reportFailure(problem);
         return;
     }
-    legacy::printRange(*printer, state, state.kai, state.jie, valueFormatter());
+    legacy::printRange(*printer, state, state.kai, state.jie, valueFormatter(),
+                       legacyfonts::songFamily());
     if (printer->failed())
         reportFailure(QStringLiteral("打印机出错，打印已取消，没有打印任何内容。"));
 }

@@ -1,7 +1,7 @@
 // The trend chart: drawn into the persistent image of the chart area, rescaled by dragging.
 #include "form1.h"
 
-#include "numbertext.h"
+#include "chartdrawing.h"
 #include "picturebox.h"
 #include "trendchart.h"
 
@@ -9,6 +9,7 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <cmath>
 
 void Form1::RedrawChart()
 {
@@ -50,7 +51,7 @@ void Form1::ShowCursorValue(double, double y)
 
 void Form1::Picture2_MouseDown(Qt::MouseButton, double, double y)
 {
-    state.pressY = qint32(legacy::roundHalfEven(y));
+    state.pressY = qint32(std::nearbyint(y));
 }
 
 void Form1::Picture2_MouseUp(Qt::MouseButton, double, double y)

@@ -4,6 +4,7 @@
 #include "protocol.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace legacy
 {
@@ -12,7 +13,6 @@ namespace
 {
 
 constexpr int MaxFrameCounter = 500;
-constexpr qint32 NoRecordsCount = 65535;
 
 // The next download continues with the awaited record.
 void pauseDownload(LegacyState &state)
@@ -158,7 +158,7 @@ ReadClick clickRead(LegacyState &state, const QString &caption)
         click.showBoxes = true;
         state.resumeRec = 1;
     }
-    if (state.meterRecCount != 0 && state.meterRecCount != NoRecordsCount) {
+    if (state.meterRecCount != 0 && state.meterRecCount != NoCountReported) {
         click.blankBoxes = true;
         click.caption = PauseCaption;
         state.nextRec = state.resumeRec;
@@ -208,7 +208,7 @@ ProgressView progressTick(LegacyState &state)
         state.progressPct = 100;
     else
         state.progressPct =
-            static_cast<quint8>(roundHalfEven(double(state.nextRec) / state.meterRecCount * 100));
+            static_cast<quint8>(std::nearbyint(double(state.nextRec) / state.meterRecCount * 100));
     if (state.progressPct < 100)
         return {true, state.progressPct};
     return {false, 0};

@@ -2,13 +2,13 @@
 
 #include "formtimer.h"
 #include "makersite.h"
+#include "screencentre.h"
 #include "splashart.h"
 #include "twips.h"
 
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QScreen>
 
 namespace
 {
@@ -59,11 +59,7 @@ void Form3::Form_Load()
 void Form3::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (const QScreen *s = screen()) {
-        QRect outer = frameGeometry();
-        outer.moveCenter(s->availableGeometry().center());
-        move(outer.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 void Form3::Timer1_Timer()

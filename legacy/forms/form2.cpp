@@ -2,6 +2,7 @@
 
 #include "legacyfonts.h"
 #include "printlayout.h"
+#include "screencentre.h"
 #include "twips.h"
 
 #include <QCloseEvent>
@@ -11,16 +12,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 
 namespace
 {
 
 using twips::label;
 using twips::placed;
-
-constexpr qint16 OptionsOpen = 100;
-constexpr qint16 PrintCancelled = 30;
 
 } // namespace
 
@@ -63,7 +60,7 @@ Form2::Form2(legacy::LegacyState &legacyState, QWidget *parent)
 
 void Form2::Form_Load()
 {
-    state.biaozi = OptionsOpen;
+    state.biaozi = legacy::OptionsOpen;
     Label1->setText(QStringLiteral("共有: %1组").arg(state.form2zushu));
     Label3->setText(QStringLiteral("共要: %1页").arg(legacy::printPages(state.form2zushu)));
 }
@@ -71,11 +68,7 @@ void Form2::Form_Load()
 void Form2::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (const QScreen *s = screen()) {
-        QRect outer = frameGeometry();
-        outer.moveCenter(s->availableGeometry().center());
-        move(outer.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 void Form2::Command1_Click()
@@ -97,15 +90,15 @@ void Form2::Command1_Click()
 
 void Form2::Command2_Click()
 {
-    state.biaozi = PrintCancelled;
+    state.biaozi = legacy::PrintCancelled;
     close();
 }
 
 void Form2::closeEvent(QCloseEvent *event)
 {
     // Closing by the title bar cancels, so the print command does not wait for ever.
-    if (state.biaozi == OptionsOpen)
-        state.biaozi = PrintCancelled;
+    if (state.biaozi == legacy::OptionsOpen)
+        state.biaozi = legacy::PrintCancelled;
     state.reloadByPrinting = true;
     emit handingBack();
     event->accept();

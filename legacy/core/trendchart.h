@@ -2,7 +2,6 @@
 
 #include "legacystate.h"
 
-#include <QColor>
 #include <QLineF>
 #include <QPointF>
 #include <QRectF>
@@ -10,11 +9,8 @@
 
 #include <optional>
 
-class QFont;
-class QImage;
-
-/// The legacy trend chart: the last 150 live readings drawn in twips into the chart area's
-/// persistent image, with the full scale changed by dragging and a read-out under the pointer.
+/// The legacy trend chart's rules: the last 150 live readings as points, the full scale changed
+/// by dragging, the axis labels and the read-out under the pointer, all in twips.
 namespace trendchart
 {
 
@@ -44,8 +40,8 @@ int unitsPerCount(qint32 chartScale);
 QString axisLabel(int i, qint32 chartScale);
 
 /// Fills `plotBuf` 0..149 from a history array, newest entry at the right end; the
-/// over-range mark stays 10000, other entries are divided by their decimal code (0, 1, 2)
-/// and entries with any other code are left as they were.
+/// over-range mark (`protocol::OverRangeRaw`) stays as it is, other entries are divided by
+/// their decimal code (0, 1, 2) and entries with any other code are left as they were.
 void fillPlot(legacy::LegacyState &state,
               const std::array<qint32, legacy::HistorySize + 1> &history);
 
@@ -58,10 +54,5 @@ QString cursorValueText(double y, double innerHeight, qint32 chartScale);
 
 /// Clips a line to `area` (twips); no line when nothing of it lies inside.
 std::optional<QLineF> clipLine(const QLineF &line, const QRectF &area);
-
-/// Draws the frame and the curve in `plotBuf` into `image` (`dpi` pixels per inch), lines and
-/// texts in `ink`, texts in `font`.
-void drawChart(QImage &image, double dpi, const std::array<double, legacy::PlotBufSize> &plotBuf,
-               qint32 chartScale, const QColor &ink, const QFont &font);
 
 } // namespace trendchart

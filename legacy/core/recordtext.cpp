@@ -8,13 +8,6 @@
 namespace legacy
 {
 
-namespace
-{
-
-constexpr qint32 NoCountReported = 65535;
-
-} // namespace
-
 QString plainValue(quint8 type, qint32 raw)
 {
     return formatReading(type, QString::number(raw)).text;

@@ -19,7 +19,6 @@ namespace
 {
 
 constexpr double RecordBoxPoints = 7.5;
-constexpr double SongLineHeight = 1.125; // em
 
 } // namespace
 
@@ -45,9 +44,9 @@ void Form1::setRecordBoxText(QTextEdit *box, const QString &text)
     // without this the 26 lines would not fit into the box.
     const QFontMetricsF metrics(box->font());
     const double em = QFontInfo(box->font()).pixelSize();
-    if (metrics.lineSpacing() > SongLineHeight * em) {
+    if (metrics.lineSpacing() > legacyfonts::SongLineHeight * em) {
         QTextBlockFormat format;
-        format.setLineHeight(100.0 * SongLineHeight * em / metrics.lineSpacing(),
+        format.setLineHeight(100.0 * legacyfonts::SongLineHeight * em / metrics.lineSpacing(),
                              QTextBlockFormat::ProportionalHeight);
         QTextCursor cursor(box->document());
         cursor.select(QTextCursor::Document);

@@ -1,6 +1,7 @@
 #include "readingformat.h"
 
 #include "numbertext.h"
+#include "protocol.h"
 
 #include <QLocale>
 
@@ -69,7 +70,7 @@ FormattedReading formatReading(quint8 fmtType, const QString &fmtText)
     default:
         return result;
     }
-    if (v == 10000) {
+    if (v == protocol::OverRangeRaw) {
         result.text = OverRangeText;
         result.overRange = true;
     } else if (kind == 0x10) {

@@ -1,27 +1,32 @@
 #pragma once
 
-// Reaches the legacy main form's controls, timers and handlers for the tests.
+// Reaches the legacy main form's controls, timers and handlers the way the form's own parts
+// do, for the tests and the benchmarks.
 
 #include "form1.h"
 #include "formtimer.h"
 #include "mscomm.h"
+#include "picturebox.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
+#include <QList>
+#include <QTextEdit>
 
 struct Form1Probe {
     static legacy::LegacyState &state(Form1 &f) { return f.state; }
     static MSComm *comm(Form1 &f) { return f.MSComm1; }
     static int label20Left(Form1 &f) { return f.label20Left; }
+    static PictureBox *picture(Form1 &f) { return f.Picture2; }
+    static QTextEdit *box(Form1 &f, int which)
+    {
+        return which == 1 ? f.RichTextBox1 : f.RichTextBox2;
+    }
 
     static QList<FormTimer *> timers(Form1 &f)
     {
         return {f.Timer1, f.Timer2, f.Timer3, f.Timer4, f.Timer5,
                 f.Timer6, f.Timer7, f.Timer8, f.Timer9, f.Timer10};
     }
-    /// Stops every timer so that a test drives the ticks itself.
+    /// Stops every timer so that only what the caller does runs.
     static void stopTimers(Form1 &f)
     {
         for (FormTimer *t : timers(f))
@@ -62,34 +67,9 @@ struct Form1Probe {
             break;
         }
     }
-    static void formatReading(Form1 &f) { f.formatReading(); }
-};
 
-/// Closes every modal message box once it shows and keeps what it said.
-class MessageCatcher : public QObject
-{
-public:
-    MessageCatcher()
-    {
-        auto *poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            title = box->windowTitle();
-            text = box->text();
-            texts.append(text);
-            buttons.clear();
-            for (QAbstractButton *b : box->buttons())
-                buttons.append(b->text());
-            box->reject();
-        });
-        poll->start(10);
-    }
-    /// Title, text and buttons of the last box.
-    QString title;
-    QString text;
-    QStringList buttons;
-    /// The text of every box, in order.
-    QStringList texts;
+    static void formatReading(Form1 &f) { f.formatReading(); }
+    static void showBoxes(Form1 &f, bool visible) { f.setRecordBoxesVisible(visible); }
+    static legacy::ValueFormatter valueFormatter(Form1 &f) { return f.valueFormatter(); }
+    static void finishPrintCommand(Form1 &f) { f.finishPrintCommand(); }
 };

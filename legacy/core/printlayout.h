@@ -1,16 +1,12 @@
 #pragma once
 
 #include "legacystate.h"
+#include "printsurface.h"
 #include "recordtext.h"
 
 #include <QString>
 
 #include <optional>
-
-namespace legacyprinter
-{
-class PrintSurface;
-}
 
 namespace legacy
 {
@@ -25,15 +21,17 @@ inline const QString PrintHeader = QStringLiteral("组数     最大值  最小�
 /// Pages the print-options window announces for `records` records.
 int printPages(int records);
 
-/// Prints one page holding records first..last: the blank band, the header, then records
-/// first..mid on the left and the present ones after mid on the right of each line.
+/// Prints one page holding records first..last in the font `family`: the blank band, the
+/// header, then records first..mid on the left and the present ones after mid on the right of
+/// each line.
 void PrintRecords(legacyprinter::PrintSurface &surface, const LegacyState &state, qint32 first,
-                  qint32 last, const ValueFormatter &format);
+                  qint32 last, const ValueFormatter &format, const QString &family);
 
 /// The confirmed print: pages of 168 records from `kai` to `jie`, then the end of the
-/// document. A range whose first number is past its last prints the header page alone.
+/// document, in the font `family`. A range whose first number is past its last prints the
+/// header page alone.
 void printRange(legacyprinter::PrintSurface &surface, const LegacyState &state, qint32 kai,
-                qint32 jie, const ValueFormatter &format);
+                qint32 jie, const ValueFormatter &format, const QString &family);
 
 struct PrintChoice {
     qint16 kai = 0;

@@ -42,6 +42,15 @@ QFont songFont(double points, bool bold)
     return font;
 }
 
+QFont mainFormFont(double points)
+{
+    QFont font;
+    font.setFamilies({Song, QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
+                      QStringLiteral("Noto Sans CJK SC")});
+    font.setPointSizeF(points);
+    return font;
+}
+
 bool hanIsTwoBlanks(const QFont &font)
 {
     QFont big = font;

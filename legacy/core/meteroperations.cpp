@@ -3,6 +3,8 @@
 #include "numbertext.h"
 #include "protocol.h"
 
+#include <cmath>
+
 namespace legacy
 {
 
@@ -25,7 +27,7 @@ std::optional<double> intervalFromText(const QString &text, double factor)
     const std::optional<double> number = parseNumber(text);
     if (!number)
         return std::nullopt;
-    return roundHalfEven(*number * factor);
+    return std::nearbyint(*number * factor);
 }
 
 void clearDownloadedRecords(LegacyState &state)
