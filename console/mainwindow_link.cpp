@@ -20,7 +20,6 @@
 namespace
 {
 
-constexpr int PollIntervalMs = 1000;
 // The time axis shows the newest 60 readings once there are more.
 constexpr int ChartVisibleReadings = 60;
 
@@ -33,17 +32,11 @@ const std::uint8_t *bytesOf(const QByteArray &bytes)
     return reinterpret_cast<const std::uint8_t *>(bytes.constData());
 }
 
-// Port names come from the system or the environment, so one could hold markup. The log panel
-// renders a line as HTML once it holds something tag-like; an escaped name then reads as
-// written. A plain line without '<' stays plain, where escaping would show the entities.
+// Port names come from the system or the environment, so one could hold markup: in a line
+// that is HTML already, escaped, it reads as written.
 QString nameInHtmlLine(const QString &name)
 {
     return name.toHtmlEscaped();
-}
-
-QString nameInPlainLine(const QString &name)
-{
-    return name.contains(u'<') ? name.toHtmlEscaped() : name;
 }
 
 } // namespace
@@ -172,8 +165,7 @@ void MainWindow::acceptHandshake()
 
 void MainWindow::dispatchFrame(const unsigned char *frame)
 {
-    const protocol::DispatchState state{awaitingHistoryCount, isSyncingHistory, historyIndex};
-    switch (protocol::routeFrame(frame, state)) {
+    switch (protocol::routeFrame(frame, historyDownload())) {
     case protocol::FrameRoute::HistoryCount:
         processHistoryCountFrame(frame);
         break;

@@ -19,14 +19,19 @@
 #include <memory>
 
 /// A temporary working directory for one test, left again when it ends. The history database's
-/// default connection dies with it, so the next test starts from scratch.
+/// default connection dies with it, so the next test starts from scratch. A test goes on only
+/// once isValid() says it was entered.
 class WorkingDir
 {
 public:
-    WorkingDir() : previous(QDir::currentPath())
+    WorkingDir()
+        : previous(QDir::currentPath()), entered(dir.isValid() && QDir::setCurrent(dir.path()))
     {
-        QVERIFY(dir.isValid());
-        QVERIFY(QDir::setCurrent(dir.path()));
+    }
+    bool isValid() const { return entered; }
+    QString errorString() const
+    {
+        return dir.isValid() ? QStringLiteral("cannot enter ") + dir.path() : dir.errorString();
     }
     ~WorkingDir()
     {
@@ -39,4 +44,5 @@ public:
 private:
     QString previous;
     QTemporaryDir dir;
+    const bool entered;
 };
