@@ -28,9 +28,3 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     startAutoScan();
 }
-
-QString MainWindow::nameInPlainLine(const QString &name)
-{
-    // Escaping a line that stays plain would show the entities instead of the characters.
-    return name.contains(u'<') ? name.toHtmlEscaped() : name;
-}

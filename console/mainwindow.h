@@ -75,9 +75,6 @@ private:
     void initAlarmSystem();
     void initDatabase();
     void appendLog(const QString &message);
-    /// `name` (of a port or a file) as a plain log line shows it: escaped only when it holds a
-    /// '<', for which the log panel would take the whole line for HTML.
-    static QString nameInPlainLine(const QString &name);
     void triggerAlarm(bool on);
     void sendHexCommand(const QString &name, const QByteArray &frame);
     /// Writes the request for record `historyIndex`, pushed to the line at once; false when it

@@ -8,6 +8,7 @@
 #include "historypaging.h"
 #include "historystore.h"
 #include "linkrules.h"
+#include "logname.h"
 #include "protocol.h"
 
 #include <QBrush>
@@ -210,7 +211,7 @@ void MainWindow::onBtnExportClicked()
         break;
     }
 
-    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + nameInPlainLine(fileName));
+    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + LogName::inPlainLine(fileName));
     QMessageBox::information(this, QStringLiteral("导出成功"),
                              QStringLiteral("数据报告已成功生成！"));
 }

@@ -5,6 +5,7 @@
 #include "framescanner.h"
 #include "linkrules.h"
 #include "livereading.h"
+#include "logname.h"
 #include "portopening.h"
 #include "protocol.h"
 
@@ -30,13 +31,6 @@ const QString ConnectedButtonStyle =
 const std::uint8_t *bytesOf(const QByteArray &bytes)
 {
     return reinterpret_cast<const std::uint8_t *>(bytes.constData());
-}
-
-// Port names come from the system or the environment, so one could hold markup: in a line
-// that is HTML already, escaped, it reads as written.
-QString nameInHtmlLine(const QString &name)
-{
-    return name.toHtmlEscaped();
 }
 
 } // namespace
@@ -86,7 +80,8 @@ void MainWindow::scanNextPort()
         const PortEntry &port = portList.at(scanIndex);
         comboPort->clear();
         comboPort->addItem(QStringLiteral("正在尝试: ") + port.portName + QStringLiteral("..."));
-        appendLog(QStringLiteral("[握手] 正在尝试打开 %1 ...").arg(nameInPlainLine(port.portName)));
+        appendLog(
+            QStringLiteral("[握手] 正在尝试打开 %1 ...").arg(LogName::inPlainLine(port.portName)));
 
         serialPort->setPortName(port.systemLocation);
         if (openSerialLine(*serialPort)) {
@@ -94,8 +89,8 @@ void MainWindow::scanNextPort()
             handshakeTimer->start(HandshakeTimeoutMs);
             return;
         }
-        appendLog(
-            QStringLiteral("[错误] %1 打开失败，可能被占用。").arg(nameInPlainLine(port.portName)));
+        appendLog(QStringLiteral("[错误] %1 打开失败，可能被占用。")
+                      .arg(LogName::inPlainLine(port.portName)));
     }
 
     appendLog(QStringLiteral("[警告] 所有串口扫描完毕，未找到设备。"));
@@ -107,7 +102,8 @@ void MainWindow::onHandshakeTimeout()
 {
     if (isConnected)
         return;
-    appendLog(QStringLiteral("[超时] %1 无正确响应。").arg(nameInPlainLine(scannedPortName())));
+    appendLog(
+        QStringLiteral("[超时] %1 无正确响应。").arg(LogName::inPlainLine(scannedPortName())));
     // A port that failed during the probe was closed already; closing it again is an error.
     if (serialPort->isOpen())
         serialPort->close();
@@ -153,7 +149,7 @@ void MainWindow::acceptHandshake()
     handshakeTimer->stop();
     const QString name = scannedPortName();
     appendLog(QStringLiteral("<font color=\"#4CAF50\">[成功] 收到设备应答！已锁定至 %1</font>")
-                  .arg(nameInHtmlLine(name)));
+                  .arg(LogName::inHtmlLine(name)));
     comboPort->clear();
     comboPort->addItem(name + QStringLiteral(" (已连接)"));
     btnScan->setText(ScanButtonText);

@@ -42,12 +42,15 @@ int storedRecords()
     return query.next() ? query.value(0).toInt() : -1;
 }
 
-// Connected, with polling stopped so only the test's readings reach the alarm.
-void connectQuietly(AlarmFixture &f)
+// Connected, with polling stopped so only the test's readings reach the alarm; false when the
+// console did not connect.
+bool connectQuietly(AlarmFixture &f)
 {
-    QVERIFY(f.waitConnected());
+    if (!f.waitConnected())
+        return false;
     MainWindowProbe::pollTimer(f.w())->stop();
     QTest::qWait(100); // let a reading already on its way arrive before the test's own
+    return true;
 }
 
 } // namespace
@@ -67,7 +70,8 @@ private slots:
     void raisesOnceAndClearsOnce()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(150);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -122,7 +126,8 @@ private slots:
         QFETCH(int, raw);
         QFETCH(double, threshold);
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(threshold);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -135,7 +140,8 @@ private slots:
     void switchingOffClearsAtTheNextResistanceReading()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(100);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -158,7 +164,8 @@ private slots:
     void voltagesNeverRaise()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(0);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -172,7 +179,8 @@ private slots:
     void overlayCoversTheWindowAndLetsClicksThrough()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         MainWindowProbe::spinAlarmThreshold(w)->setValue(10);
@@ -205,6 +213,7 @@ private slots:
     void timeoutWhileConnectedIsOnlyLogged()
     {
         AlarmFixture f;
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         ModalDriver dialogs;
@@ -238,6 +247,7 @@ private slots:
         QFETCH(QString, state);
         QFETCH(QStringList, linesBeforeTheScan);
         AlarmFixture f;
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         if (state == QLatin1String("alarm")) {
@@ -303,6 +313,7 @@ private slots:
         SimOptions options;
         options.recordCount = 300;
         AlarmFixture f(options);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
 
