@@ -1,6 +1,7 @@
 // The over-limit alarm and the handling of a lost link, end to end through the simulator.
 #include "alarmfixture.h"
 #include "modaldriver.h"
+#include "sentmarker.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -92,7 +93,7 @@ private slots:
         QVERIFY(QTest::qWaitFor(
             [&] { return f.instrument->receivedCommands().count(protocol::Command::BuzzerOff); },
             10000));
-        QTest::qWait(200);
+        QVERIFY(markerHeard(w, *f.instrument));
         const QList<quint16> sent = f.instrument->receivedCommands();
         QCOMPARE(sent.count(protocol::Command::BuzzerOn), 1);
         QCOMPARE(sent.count(protocol::Command::BuzzerOff), 1);
