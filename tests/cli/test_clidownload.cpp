@@ -183,8 +183,9 @@ private slots:
         QFETCH(int, count);
         QFETCH(QString, end);
         if (oldRecords > 0)
-            makeHistory(work->filePath(Database), oldRecords, QStringLiteral("交流电压"));
+            QVERIFY(makeHistory(work->filePath(Database), oldRecords, QStringLiteral("交流电压")));
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(count);
         sim.instrument.setRecords(frames);
 
@@ -208,6 +209,7 @@ private slots:
     void reportsMatchTheConsoleExport()
     {
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(40);
         sim.instrument.setRecords(frames);
         const QString csv = work->filePath(QStringLiteral("cli.csv"));
@@ -282,13 +284,14 @@ private slots:
         QFETCH(QString, what);
         QFETCH(int, kept);
         const QString db = work->filePath(Database);
-        makeHistory(db, 50, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 50, QStringLiteral("交流电压")));
         const QByteArray before = fileBytes(db);
         const QString csv = work->filePath(QStringLiteral("report.csv"));
         const QString json = work->filePath(QStringLiteral("records.json"));
         const QString keptPath = db + QStringLiteral(".download");
 
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(120);
         sim.instrument.setRecords(frames);
         CliProcess cli(sim.path, work->path());
@@ -389,6 +392,7 @@ private slots:
         const QString db = work->filePath(Database);
         const QString keptPath = db + QStringLiteral(".download");
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         sim.instrument.setRecords(mixedRecords(60));
         const QMetaObject::Connection silence = QObject::connect(
             &sim.instrument, &PtyInstrument::commandReceived, &sim.instrument, [&](quint16 code) {
@@ -424,11 +428,12 @@ private slots:
     void busyDatabaseKeepsTheDownload()
     {
         const QString db = work->filePath(Database);
-        makeHistory(db, 50, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 50, QStringLiteral("交流电压")));
         const QByteArray before = fileBytes(db);
         const QString csv = work->filePath(QStringLiteral("report.csv"));
         const QString keptPath = db + QStringLiteral(".download");
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(30);
         sim.instrument.setRecords(frames);
         std::unique_ptr<DatabaseLock> lock;
@@ -488,10 +493,12 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, lock);
         const QString db = work->filePath(Database);
-        makeHistory(db, 7, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 7, QStringLiteral("交流电压")));
         args.replaceInStrings(QStringLiteral("DB"), db);
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         DatabaseLock held(db, lock);
+        QVERIFY(held.isValid());
         CliProcess cli(sim.path, work->path());
         cli.start(args);
         QVERIFY(cli.waitForError(
@@ -584,16 +591,20 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
         QVERIFY(QFile::copy(dir.filePath(QStringLiteral("other.db")),
                             dir.filePath(QStringLiteral("held.db.download"))));
-        makeHistory(dir.filePath(QStringLiteral("busy.db")), 3, QStringLiteral("接地电阻"));
+        QVERIFY(
+            makeHistory(dir.filePath(QStringLiteral("busy.db")), 3, QStringLiteral("接地电阻")));
         QHash<QString, QByteArray> before;
         for (const QString &name : dir.entryList(QDir::Files))
             before[name] = fileBytes(dir.filePath(name));
         // Taken once the files are read: a file closed in this process would end its locks.
         std::optional<DatabaseLock> held;
-        if (!lock.isEmpty())
+        if (!lock.isEmpty()) {
             held.emplace(dir.filePath(QStringLiteral("busy.db")), lock);
+            QVERIFY(held->isValid());
+        }
 
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const CliRun run = runCli(args, sim.path, work->path());
         QCOMPARE(run.exitCode, 4);
         QCOMPARE(run.out, QByteArray());
@@ -631,7 +642,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(bool, json);
         const QString db = work->filePath(Database);
-        makeHistory(db, 7, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 7, QStringLiteral("交流电压")));
         const QString out = work->filePath(QStringLiteral("out"));
         args.replaceInStrings(QStringLiteral("out"), out);
 
