@@ -220,7 +220,8 @@ private slots:
         ModalDriver dialogs;
         const qsizetype before = logMessages(w).size();
         emit MainWindowProbe::serialPort(w)->errorOccurred(QSerialPort::TimeoutError);
-        QTest::qWait(300);
+        // The link still carries commands, so nothing tore it down meanwhile.
+        QVERIFY(markerHeard(w, *f.instrument));
         const QStringList lines = logMessages(w).mid(before);
         QCOMPARE(countStartingWith(lines, LowLevelPrefix + QStringLiteral("9, ")), 1);
         QCOMPARE(countOf(lines, FatalLine), 0);
@@ -342,7 +343,11 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !dialogs.seen.isEmpty(); }, 10000));
         QVERIFY(
             QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 10000));
-        QTest::qWait(1500); // room for any repeated error, poll or box
+        // Nothing is left to bring a repeated error, poll or box: once what is queued has run,
+        // no timer of the window runs (the window has no other source of time).
+        QCoreApplication::processEvents();
+        for (const QTimer *timer : w.findChildren<QTimer *>())
+            QVERIFY2(!timer->isActive(), qPrintable(QString::number(timer->interval())));
         QCOMPARE(dialogs.seen.size(), 1);
         QCOMPARE(dialogs.seen.first().title, QStringLiteral("物理连接丢失"));
         QCOMPARE(dialogs.seen.first().icon, QMessageBox::Critical);
