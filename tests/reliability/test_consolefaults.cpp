@@ -180,7 +180,11 @@ private slots:
         f.instrument->unplug();
         QVERIFY(QTest::qWaitFor([&] { return !dialogs.seen.isEmpty(); }, 10000));
         QVERIFY(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 10000));
-        QTest::qWait(1500); // room for a watchdog retry or a second box
+        // A watchdog retry or a second box could only come from a timer of the window: once
+        // what is queued has run, none of them runs.
+        QCoreApplication::processEvents();
+        for (const QTimer *timer : w.findChildren<QTimer *>())
+            QVERIFY2(!timer->isActive(), qPrintable(QString::number(timer->interval())));
 
         QCOMPARE(dialogs.seen.size(), 1);
         QCOMPARE(dialogs.seen.first().title, LostTitle);
