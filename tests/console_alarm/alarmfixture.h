@@ -5,6 +5,7 @@
 
 #include "mainwindowprobe.h"
 #include "ptyinstrument.h"
+#include "workingdir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,14 +25,10 @@
 class AlarmFixture
 {
 public:
-    explicit AlarmFixture(SimOptions options = {}) : previousDir(QDir::currentPath())
+    explicit AlarmFixture(SimOptions options = {})
     {
         if (!dir.isValid()) {
             failure = dir.errorString();
-            return;
-        }
-        if (!QDir::setCurrent(dir.path())) {
-            failure = QStringLiteral("cannot enter ") + dir.path();
             return;
         }
         options.paced = false;
@@ -49,8 +46,6 @@ public:
     {
         window.reset();
         qunsetenv("TELVORO_EXTRA_PORTS");
-        QDir::setCurrent(previousDir);
-        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
     }
 
     bool isValid() const { return window != nullptr; }
@@ -67,8 +62,7 @@ public:
     std::unique_ptr<PtyInstrument> instrument;
 
 private:
-    QString previousDir;
-    QTemporaryDir dir;
+    WorkingDir dir;
     QString failure;
     std::unique_ptr<MainWindow> window;
 };

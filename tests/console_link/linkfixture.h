@@ -5,6 +5,7 @@
 
 #include "mainwindowprobe.h"
 #include "ptyinstrument.h"
+#include "workingdir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -50,14 +51,10 @@ inline QString deadPortPath()
 class LinkFixture
 {
 public:
-    explicit LinkFixture(const QStringList &extraPorts) : previousDir(QDir::currentPath())
+    explicit LinkFixture(const QStringList &extraPorts)
     {
         if (!dir.isValid()) {
             failure = dir.errorString();
-            return;
-        }
-        if (!QDir::setCurrent(dir.path())) {
-            failure = QStringLiteral("cannot enter ") + dir.path();
             return;
         }
         qputenv("TELVORO_EXTRA_PORTS", extraPorts.join(u':').toLocal8Bit());
@@ -68,8 +65,6 @@ public:
     {
         window.reset();
         qunsetenv("TELVORO_EXTRA_PORTS");
-        QDir::setCurrent(previousDir);
-        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
     }
 
     bool isValid() const { return window != nullptr; }
@@ -85,8 +80,7 @@ public:
     bool connected() { return MainWindowProbe::isConnected(*window); }
 
 private:
-    QString previousDir;
-    QTemporaryDir dir;
+    WorkingDir dir;
     QString failure;
     std::unique_ptr<MainWindow> window;
 };
