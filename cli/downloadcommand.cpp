@@ -255,36 +255,36 @@ ExitCode runDownload(const CliRequest &request)
         return ExitCode::Interrupted;
     }
 
-    DownloadOutcome download;
-    const std::optional<int> count = askRecordCount(link, &download.end);
-    if (!count) {
+    // The bar and its clock start once the count is known, as the records begin.
+    std::optional<Progress> progress;
+    int first = 1;
+    const DownloadOutcome download = downloadRecords(
+        link, resuming ? kept : DownloadOutcome{},
+        [&](const DownloadOutcome &counted) {
+            first = counted.received + 1;
+            if (first > 1)
+                Terminal::note(QStringLiteral("going on from record %1 of %2 (%3 kept in %4)")
+                                   .arg(first)
+                                   .arg(counted.total)
+                                   .arg(counted.received)
+                                   .arg(keptPath));
+            else if (resuming)
+                Terminal::note(QStringLiteral("the instrument now holds %1 records, not the %2 of "
+                                              "the download kept in %3: downloading every record")
+                                   .arg(counted.total)
+                                   .arg(kept.total)
+                                   .arg(keptPath));
+            progress.emplace();
+        },
+        [&progress](int done, int total) { progress->update(done, total); });
+    if (!progress) { // the count never came
         Terminal::note(QStringLiteral("stopped before the record count arrived: ") +
                        stopReason(download.end));
         Terminal::note(QStringLiteral("nothing was written"));
         return endStatus(download.end);
     }
-    download.total = *count;
-    if (resuming && kept.total == *count) {
-        download = kept;
-        Terminal::note(QStringLiteral("going on from record %1 of %2 (%3 kept in %4)")
-                           .arg(kept.received + 1)
-                           .arg(kept.total)
-                           .arg(kept.received)
-                           .arg(keptPath));
-    } else if (resuming) {
-        Terminal::note(QStringLiteral("the instrument now holds %1 records, not the %2 of the "
-                                      "download kept in %3: downloading every record")
-                           .arg(*count)
-                           .arg(kept.total)
-                           .arg(keptPath));
-    }
-    const int first = download.received + 1;
-
-    Progress progress;
-    fetchRecords(link, download,
-                 [&progress](int done, int total) { progress.update(done, total); });
     link.close();
-    const double seconds = progress.end();
+    const double seconds = progress->end();
     if (download.end != DownloadOutcome::End::Completed) {
         keepInterrupted(targets, download);
         return endStatus(download.end);

@@ -1,7 +1,5 @@
 #include "recorddownload.h"
 
-#include "framescanner.h"
-#include "historydownload.h"
 #include "instrumentlink.h"
 
 #include <optional>
@@ -9,65 +7,57 @@
 namespace
 {
 
-/// Sends `code` and waits for the frame the dispatch `state` routes to `wanted`, asking again
-/// after each time-out; nothing when it never came or the link ended.
-std::optional<protocol::InstrumentFrame> ask(InstrumentLink &link, protocol::CommandCode code,
-                                             const protocol::DispatchState &state,
-                                             protocol::FrameRoute wanted)
+/// A stop request ends the download whatever else went wrong.
+DownloadStep interrupted(const InstrumentLink &link, DownloadState &state)
 {
-    const auto accept = [&state, wanted](const protocol::InstrumentFrame &frame) {
-        return protocol::routeFrame(frame.data(), state) == wanted;
-    };
-    for (int attempt = 0; attempt <= HistoryMaxRetries; ++attempt) {
-        if (!link.send(code))
-            return std::nullopt;
-        if (const auto frame = link.waitForFrame(accept, HistoryAnswerTimeoutMs))
-            return frame;
-        if (link.isLost() || link.stopRequested())
-            return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-DownloadOutcome::End whyNot(const InstrumentLink &link)
-{
-    if (link.stopRequested())
-        return DownloadOutcome::End::Stopped;
-    return link.isLost() ? DownloadOutcome::End::LinkLost : DownloadOutcome::End::NoAnswer;
+    return link.stopRequested() ? HistoryDownload::stop(state) : HistoryDownload::linkFailed(state);
 }
 
 } // namespace
 
-std::optional<int> askRecordCount(InstrumentLink &link, DownloadOutcome::End *why)
+DownloadOutcome downloadRecords(InstrumentLink &link, const DownloadOutcome &kept,
+                                const DownloadCounted &counted, const DownloadProgress &progress)
 {
-    protocol::DispatchState state;
-    state.awaitingHistoryCount = true;
-    const auto count =
-        ask(link, protocol::Command::RequestRecordCount, state, protocol::FrameRoute::HistoryCount);
-    if (!count) {
-        *why = whyNot(link);
-        return std::nullopt;
-    }
-    return protocol::readValue(count->data(), protocol::Value::A);
-}
-
-void fetchRecords(InstrumentLink &link, DownloadOutcome &download, const DownloadProgress &progress)
-{
-    protocol::DispatchState state;
-    state.isSyncingHistory = true;
-    progress(download.received, download.total);
-    for (int index = download.received + 1; index <= download.total; ++index) {
-        state.historyIndex = index;
-        const auto frame = ask(link, protocol::RequestRecord(std::uint16_t(index)), state,
-                               protocol::FrameRoute::HistoryRecord);
-        if (!frame) {
-            download.end = whyNot(link);
-            return;
+    const DownloadResume resume{kept.received, kept.total};
+    DownloadState state;
+    DownloadOutcome download;
+    DownloadStep step = HistoryDownload::start(state);
+    for (;;) {
+        const bool sent = !step.send || link.send(*step.send);
+        if (step.store)
+            download.records << *step.store;
+        if (step.progress) {
+            download.received = *step.progress;
+            progress(download.received, download.total);
         }
-        if (const std::optional<HistoryRecord> record = decodeHistoryRecord(frame->data(), index))
-            download.records << *record;
-        download.received = index;
-        progress(index, download.total);
+        if (!sent) {
+            step = interrupted(link, state);
+            continue;
+        }
+        if (step.end) {
+            download.end = *step.end;
+            return download;
+        }
+
+        // Every other step of a running download waits for the answer to what it sent.
+        const std::optional<protocol::InstrumentFrame> frame = link.waitForFrame(
+            [&state](const protocol::InstrumentFrame &f) {
+                return HistoryDownload::awaits(state, f.data());
+            },
+            HistoryAnswerTimeoutMs);
+        if (!frame) {
+            step = link.stopRequested() || link.isLost() ? interrupted(link, state)
+                                                         : HistoryDownload::timedOut(state);
+            continue;
+        }
+        const bool counting = state.awaitingHistoryCount;
+        step = HistoryDownload::frameArrived(state, frame->data(), resume);
+        if (counting) {
+            // The records before the first one asked for are those kept.
+            if (state.historyIndex > 1)
+                download = kept;
+            download.total = state.historyTotal;
+            counted(download);
+        }
     }
-    download.end = DownloadOutcome::End::Completed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "historydownload.h"
 #include "portcatalogue.h"
 
 #include <QByteArray>
@@ -29,7 +30,9 @@ class QTextEdit;
 class QTimer;
 class QValueAxis;
 
-class MainWindow : public QMainWindow
+// The history download's state (`awaitingHistoryCount`, `isSyncingHistory`, `historyTotal`,
+// `historyIndex`) is the one the download rule steps on, so the window holds it as its own.
+class MainWindow : public QMainWindow, private DownloadState
 {
     Q_OBJECT
     // Tests reach the private state the way the other parts of the console do.
@@ -74,7 +77,9 @@ private:
     void appendLog(const QString &message);
     void triggerAlarm(bool on);
     void sendHexCommand(const QString &name, const QByteArray &frame);
-    void requestNextHistoryRecord();
+    /// Writes the request for record `historyIndex`, pushed to the line at once; false when it
+    /// could not be written.
+    bool requestNextHistoryRecord();
     void processHistoryDataFrame(const unsigned char *frame);
     void processHistoryCountFrame(const unsigned char *frame);
     void insertHistoryRecord(int recordIndex, const QString &dataType, double avgValue,
@@ -144,10 +149,6 @@ private:
 
     QPushButton *btnSyncHistory = nullptr;
     QProgressBar *progressSync = nullptr;
-    bool awaitingHistoryCount = false;
-    bool isSyncingHistory = false;
-    int historyTotal = 0;
-    int historyIndex = 1;
 
     // Alarm area additions.
     /// Lowers a raised alarm; while connected, logs `logLine` and switches the buzzer off.
@@ -160,24 +161,20 @@ private:
     QString scannedPortName() const;
 
     // History area additions.
-    // Why a download ends before its last record.
-    enum class HistoryStop { NoAnswer, LinkLost };
-    void sendHistoryCountRequest();
-    /// Writes the request for record `number` and pushes it to the line at once.
-    bool writeHistoryRequest(int number);
+    DownloadState &historyDownload() { return *this; }
+    bool sendHistoryCountRequest();
+    /// Does what one step of the download rule asks: logs, sends, stores, shows the progress,
+    /// waits for the answer or ends the download.
+    void runHistoryStep(const DownloadStep &step);
     void onHistoryWatchdogTimeout();
-    /// Ends a running download (no-op when none runs) through `endHistoryDownload`, the stored
-    /// records kept and shown; polling resumes after a `NoAnswer` stop only. Closing the port
-    /// runs it with `LinkLost` by itself.
-    void stopHistoryDownload(HistoryStop why);
-    void finishHistoryDownload();
-    /// Leaves a download however it ends: flags cleared, watchdog stopped, controls restored.
+    /// After the download has ended: the log line, the table and the polling it leaves.
+    void historyDownloadEnded(DownloadEnd end, int stoppedAt);
+    /// Leaves a download however it ends: watchdog stopped, controls restored.
     void endHistoryDownload();
     /// While a download runs, the sync, clear and export buttons take no clicks.
     void showHistoryDownloadRunning(bool running);
     // Re-requests a count or record that did not come within a second, a few times.
     QTimer *historyWatchdog = nullptr;
-    int historyRetries = 0;
     bool historyWatchesPort = false;
     // Records of the running download that the database refused.
     int historyStoreFailures = 0;

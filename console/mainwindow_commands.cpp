@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 
 #include "commandbytes.h"
+#include "linkrules.h"
 
 #include <QPushButton>
 #include <QSpinBox>
@@ -12,7 +13,6 @@ namespace
 
 // One hardware test takes up to 8.5 s, so tests are never sent closer together than this.
 constexpr int MinimumAutoTestPeriodS = 10;
-constexpr int PollIntervalMs = 1000;
 
 const QString StartAutoTestText = QStringLiteral("▶ 开始自动测试");
 

@@ -7,6 +7,8 @@
 #include "historydownload.h"
 #include "historypaging.h"
 #include "historystore.h"
+#include "linkrules.h"
+#include "logname.h"
 #include "protocol.h"
 
 #include <QBrush>
@@ -24,11 +26,26 @@
 namespace
 {
 
-// The log panel renders a line as HTML once it holds something tag-like, so a file name with a
-// '<' would lose characters. Escaped, the line is taken as HTML and reads as the name.
-QString nameForLog(const QString &name)
+/// The log line of a download's note.
+QString noteLine(DownloadNote note, const DownloadState &state)
 {
-    return name.contains(u'<') ? name.toHtmlEscaped() : name;
+    switch (note) {
+    case DownloadNote::Counted:
+        return QStringLiteral("[同步] 设备端共有 %1 条历史记录，开始高速同步...")
+            .arg(state.historyTotal);
+    case DownloadNote::NoRecords:
+        return QStringLiteral("[同步] 设备端无历史记录。");
+    case DownloadNote::CountRetry:
+        return QStringLiteral("[同步] 等待记录总数应答超时，重新请求 (%1/%2)...")
+            .arg(state.historyRetries)
+            .arg(HistoryMaxRetries);
+    case DownloadNote::RecordRetry:
+        return QStringLiteral("[同步] 第 %1 条记录应答超时，重新请求 (%2/%3)...")
+            .arg(state.historyIndex)
+            .arg(state.historyRetries)
+            .arg(HistoryMaxRetries);
+    }
+    return {};
 }
 
 } // namespace
@@ -194,7 +211,7 @@ void MainWindow::onBtnExportClicked()
         break;
     }
 
-    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + nameForLog(fileName));
+    appendLog(QStringLiteral("[系统] 历史数据已成功导出至: ") + LogName::inPlainLine(fileName));
     QMessageBox::information(this, QStringLiteral("导出成功"),
                              QStringLiteral("数据报告已成功生成！"));
 }
@@ -205,14 +222,14 @@ void MainWindow::onBtnSyncHistoryClicked()
         appendLog(QStringLiteral("[警告] 串口未就绪，无法同步历史数据！"));
         return;
     }
-    if (awaitingHistoryCount || isSyncingHistory)
+    if (HistoryDownload::running(historyDownload()))
         return;
 
     if (!historyWatchesPort) {
         // Whoever closes the port (a rescan, a link fault) ends a running download with it.
         // The watchdog, not the window, receives: see initDatabase().
         connect(serialPort, &QIODevice::aboutToClose, historyWatchdog,
-                [this] { stopHistoryDownload(HistoryStop::LinkLost); });
+                [this] { runHistoryStep(HistoryDownload::linkFailed(historyDownload())); });
         historyWatchesPort = true;
     }
 
@@ -222,22 +239,13 @@ void MainWindow::onBtnSyncHistoryClicked()
     // The local records stay until the instrument has answered the count: a silent instrument
     // must not cost the operator the history.
     showHistoryDownloadRunning(true);
-    awaitingHistoryCount = true;
-    historyRetries = 0;
     historyStoreFailures = 0;
-    sendHistoryCountRequest();
+    runHistoryStep(HistoryDownload::start(historyDownload()));
 }
 
-void MainWindow::sendHistoryCountRequest()
+bool MainWindow::sendHistoryCountRequest()
 {
-    if (serialPort->write(commandBytes(protocol::Command::RequestRecordCount)) == -1) {
-        handleSerialError(QSerialPort::ResourceError);
-        stopHistoryDownload(HistoryStop::LinkLost);
-        return;
-    }
-    if (historyRetries == 0)
-        appendLog(QStringLiteral("[同步] 正在向设备请求历史记录总数..."));
-    historyWatchdog->start();
+    return serialPort->write(commandBytes(protocol::Command::RequestRecordCount)) != -1;
 }
 
 void MainWindow::processHistoryCountFrame(const unsigned char *frame)
@@ -245,11 +253,6 @@ void MainWindow::processHistoryCountFrame(const unsigned char *frame)
     if (!awaitingHistoryCount)
         return;
     historyWatchdog->stop();
-    historyRetries = 0;
-
-    const int count = protocol::readValue(frame, protocol::Value::A);
-    awaitingHistoryCount = false;
-    historyTotal = count;
 
     // Without a database there is nothing to empty; the start-up said why. A store that cannot
     // be emptied is left as it was rather than mixed with the new records.
@@ -257,48 +260,23 @@ void MainWindow::processHistoryCountFrame(const unsigned char *frame)
         if (!HistoryStore::clear(db)) {
             appendLog(QStringLiteral("[错误] 本地旧数据清理失败（数据库可能被占用或只读），"
                                      "同步已中止，本地历史记录保持不变。"));
-            endHistoryDownload();
-            pollTimer->start(1000);
+            runHistoryStep(HistoryDownload::stop(historyDownload()));
             return;
         }
         currentPage = 1;
         updatePagination();
         appendLog(QStringLiteral("[数据库] 同步前已清理本地旧数据。"));
     }
-
-    if (count == 0) {
-        appendLog(QStringLiteral("[同步] 设备端无历史记录。"));
-        endHistoryDownload();
-        pollTimer->start(1000);
-        return;
-    }
-
-    appendLog(QStringLiteral("[同步] 设备端共有 %1 条历史记录，开始高速同步...").arg(count));
-    isSyncingHistory = true;
-    historyIndex = 1;
-    progressSync->setMaximum(count);
-    progressSync->setValue(0);
-    progressSync->show();
-    requestNextHistoryRecord();
+    runHistoryStep(HistoryDownload::frameArrived(historyDownload(), frame));
 }
 
-void MainWindow::requestNextHistoryRecord()
+bool MainWindow::requestNextHistoryRecord()
 {
-    if (!writeHistoryRequest(historyIndex)) {
-        handleSerialError(QSerialPort::ResourceError);
-        stopHistoryDownload(HistoryStop::LinkLost);
-        return;
-    }
-    historyWatchdog->start();
-}
-
-bool MainWindow::writeHistoryRequest(int number)
-{
-    const auto code = static_cast<std::uint16_t>(number);
+    const auto code = static_cast<std::uint16_t>(historyIndex);
     if (serialPort->write(commandBytes(protocol::RequestRecord(code))) == -1)
         return false;
-    // On the line now rather than when the event loop next runs: the caller may be about to
-    // wait for the disk.
+    // On the line now rather than when the event loop next runs: the record that came may be
+    // about to wait for the disk.
     serialPort->flush();
     return true;
 }
@@ -308,112 +286,106 @@ void MainWindow::processHistoryDataFrame(const unsigned char *frame)
     if (!isSyncingHistory)
         return;
     historyWatchdog->stop();
-    historyRetries = 0;
+    runHistoryStep(HistoryDownload::frameArrived(historyDownload(), frame));
+}
 
-    // The next request goes out before this record is stored. Storing commits to disk, which
-    // can take longer than the line needs for a whole exchange; this way the two overlap
-    // instead of adding up. The requests still follow the records one by one.
-    const bool last = historyIndex >= historyTotal;
-    const bool requested = !last && writeHistoryRequest(historyIndex + 1);
-
-    if (const std::optional<HistoryRecord> record = decodeHistoryRecord(frame, historyIndex)) {
+void MainWindow::runHistoryStep(const DownloadStep &step)
+{
+    if (step.note)
+        appendLog(noteLine(*step.note, historyDownload()));
+    bool sent = true;
+    if (step.send) {
+        sent = *step.send == protocol::Command::RequestRecordCount ? sendHistoryCountRequest()
+                                                                   : requestNextHistoryRecord();
+    }
+    if (sent && step.countAsked)
+        appendLog(QStringLiteral("[同步] 正在向设备请求历史记录总数..."));
+    if (const std::optional<HistoryRecord> &record = step.store) {
         insertHistoryRecord(record->record_index, record->data_type, record->avg_value,
                             record->max_value, record->min_value, record->unit, record->battery,
                             false);
     }
     // A port that failed while the request went out has ended the download meanwhile.
-    if (!isSyncingHistory)
-        return;
-
-    progressSync->setValue(historyIndex);
-    ++historyIndex;
-    if (last) {
-        finishHistoryDownload();
-    } else if (!requested) {
-        handleSerialError(QSerialPort::ResourceError);
-        stopHistoryDownload(HistoryStop::LinkLost);
-    } else {
-        historyWatchdog->start();
+    const bool endedMeanwhile = step.send && !HistoryDownload::running(historyDownload());
+    if (step.progress && historyTotal > 0 && !endedMeanwhile) {
+        progressSync->setMaximum(historyTotal);
+        progressSync->setValue(*step.progress);
+        progressSync->show();
     }
-}
-
-void MainWindow::finishHistoryDownload()
-{
-    endHistoryDownload();
-    if (historyStoreFailures == 0)
-        appendLog(QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！"));
-    else
-        appendLog(QStringLiteral("[错误] 历史记录同步完毕，但有 %1 条记录未能入库！")
-                      .arg(historyStoreFailures));
-    currentPage = 1;
-    updatePagination();
-    pollTimer->start(1000);
+    if (!sent) {
+        handleSerialError(QSerialPort::ResourceError);
+        runHistoryStep(HistoryDownload::linkFailed(historyDownload()));
+        return;
+    }
+    if (endedMeanwhile)
+        return;
+    if (step.wait)
+        historyWatchdog->start();
+    if (step.end)
+        historyDownloadEnded(*step.end, step.stoppedAt);
 }
 
 void MainWindow::onHistoryWatchdogTimeout()
 {
-    if (!awaitingHistoryCount && !isSyncingHistory)
-        return;
-    if (!isConnected || !serialPort->isOpen()) {
-        stopHistoryDownload(HistoryStop::LinkLost);
-        return;
-    }
-    if (historyRetries >= HistoryMaxRetries) {
-        stopHistoryDownload(HistoryStop::NoAnswer);
-        return;
-    }
-
-    ++historyRetries;
-    if (awaitingHistoryCount) {
-        appendLog(QStringLiteral("[同步] 等待记录总数应答超时，重新请求 (%1/%2)...")
-                      .arg(historyRetries)
-                      .arg(HistoryMaxRetries));
-        sendHistoryCountRequest();
-    } else {
-        appendLog(QStringLiteral("[同步] 第 %1 条记录应答超时，重新请求 (%2/%3)...")
-                      .arg(historyIndex)
-                      .arg(historyRetries)
-                      .arg(HistoryMaxRetries));
-        requestNextHistoryRecord();
-    }
+    DownloadState &state = historyDownload();
+    runHistoryStep(isConnected && serialPort->isOpen() ? HistoryDownload::timedOut(state)
+                                                       : HistoryDownload::linkFailed(state));
 }
 
-void MainWindow::stopHistoryDownload(HistoryStop why)
+void MainWindow::historyDownloadEnded(DownloadEnd end, int stoppedAt)
 {
-    if (!awaitingHistoryCount && !isSyncingHistory)
-        return;
-
-    const QString cause = why == HistoryStop::NoAnswer ? QStringLiteral("设备多次无应答")
-                                                       : QStringLiteral("通信链路已断开");
-    // Before the count the local records have not been touched.
-    const bool recordsCame = isSyncingHistory;
-    if (awaitingHistoryCount) {
-        appendLog(
-            QStringLiteral("[同步] %1，同步已中止：未能获取历史记录总数，本地历史记录保持不变。")
-                .arg(cause));
-    } else {
-        appendLog(
-            QStringLiteral("[同步] %1，同步已中止于第 %2 / %3 条记录，已入库的 %4 条记录予以保留。")
-                .arg(cause)
-                .arg(historyIndex)
-                .arg(historyTotal)
-                .arg(HistoryStore::count(db)));
-    }
-
-    endHistoryDownload();
-    if (recordsCame) {
+    switch (end) {
+    case DownloadEnd::Completed:
+        endHistoryDownload();
+        // An instrument without records has said so already.
+        if (historyTotal == 0)
+            break;
+        if (historyStoreFailures == 0)
+            appendLog(QStringLiteral("[同步] 历史记录全部同步完毕并已安全入库！"));
+        else
+            appendLog(QStringLiteral("[错误] 历史记录同步完毕，但有 %1 条记录未能入库！")
+                          .arg(historyStoreFailures));
         currentPage = 1;
         updatePagination();
+        break;
+    case DownloadEnd::Stopped:
+        // The window stops a download only when its store cannot take it, and says so then.
+        endHistoryDownload();
+        break;
+    case DownloadEnd::NoAnswer:
+    case DownloadEnd::LinkLost: {
+        const QString cause = end == DownloadEnd::NoAnswer ? QStringLiteral("设备多次无应答")
+                                                           : QStringLiteral("通信链路已断开");
+        // Before the count the local records have not been touched.
+        if (stoppedAt == 0) {
+            appendLog(QStringLiteral(
+                          "[同步] %1，同步已中止：未能获取历史记录总数，本地历史记录保持不变。")
+                          .arg(cause));
+        } else {
+            appendLog(QStringLiteral(
+                          "[同步] %1，同步已中止于第 %2 / %3 条记录，已入库的 %4 条记录予以保留。")
+                          .arg(cause)
+                          .arg(stoppedAt)
+                          .arg(historyTotal)
+                          .arg(HistoryStore::count(db)));
+        }
+        endHistoryDownload();
+        if (stoppedAt > 0) {
+            currentPage = 1;
+            updatePagination();
+        }
+        // Without the link there is nothing to poll.
+        if (end == DownloadEnd::LinkLost)
+            return;
+        break;
     }
-    if (why == HistoryStop::NoAnswer)
-        pollTimer->start(1000);
+    }
+    pollTimer->start(PollIntervalMs);
 }
 
 void MainWindow::endHistoryDownload()
 {
     historyWatchdog->stop();
-    awaitingHistoryCount = false;
-    isSyncingHistory = false;
     showHistoryDownloadRunning(false);
 }
 

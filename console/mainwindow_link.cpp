@@ -5,6 +5,7 @@
 #include "framescanner.h"
 #include "linkrules.h"
 #include "livereading.h"
+#include "logname.h"
 #include "portopening.h"
 #include "protocol.h"
 
@@ -20,7 +21,6 @@
 namespace
 {
 
-constexpr int PollIntervalMs = 1000;
 // The time axis shows the newest 60 readings once there are more.
 constexpr int ChartVisibleReadings = 60;
 
@@ -31,19 +31,6 @@ const QString ConnectedButtonStyle =
 const std::uint8_t *bytesOf(const QByteArray &bytes)
 {
     return reinterpret_cast<const std::uint8_t *>(bytes.constData());
-}
-
-// Port names come from the system or the environment, so one could hold markup. The log panel
-// renders a line as HTML once it holds something tag-like; an escaped name then reads as
-// written. A plain line without '<' stays plain, where escaping would show the entities.
-QString nameInHtmlLine(const QString &name)
-{
-    return name.toHtmlEscaped();
-}
-
-QString nameInPlainLine(const QString &name)
-{
-    return name.contains(u'<') ? name.toHtmlEscaped() : name;
 }
 
 } // namespace
@@ -93,7 +80,8 @@ void MainWindow::scanNextPort()
         const PortEntry &port = portList.at(scanIndex);
         comboPort->clear();
         comboPort->addItem(QStringLiteral("正在尝试: ") + port.portName + QStringLiteral("..."));
-        appendLog(QStringLiteral("[握手] 正在尝试打开 %1 ...").arg(nameInPlainLine(port.portName)));
+        appendLog(
+            QStringLiteral("[握手] 正在尝试打开 %1 ...").arg(LogName::inPlainLine(port.portName)));
 
         serialPort->setPortName(port.systemLocation);
         if (openSerialLine(*serialPort)) {
@@ -101,8 +89,8 @@ void MainWindow::scanNextPort()
             handshakeTimer->start(HandshakeTimeoutMs);
             return;
         }
-        appendLog(
-            QStringLiteral("[错误] %1 打开失败，可能被占用。").arg(nameInPlainLine(port.portName)));
+        appendLog(QStringLiteral("[错误] %1 打开失败，可能被占用。")
+                      .arg(LogName::inPlainLine(port.portName)));
     }
 
     appendLog(QStringLiteral("[警告] 所有串口扫描完毕，未找到设备。"));
@@ -114,7 +102,8 @@ void MainWindow::onHandshakeTimeout()
 {
     if (isConnected)
         return;
-    appendLog(QStringLiteral("[超时] %1 无正确响应。").arg(nameInPlainLine(scannedPortName())));
+    appendLog(
+        QStringLiteral("[超时] %1 无正确响应。").arg(LogName::inPlainLine(scannedPortName())));
     // A port that failed during the probe was closed already; closing it again is an error.
     if (serialPort->isOpen())
         serialPort->close();
@@ -160,7 +149,7 @@ void MainWindow::acceptHandshake()
     handshakeTimer->stop();
     const QString name = scannedPortName();
     appendLog(QStringLiteral("<font color=\"#4CAF50\">[成功] 收到设备应答！已锁定至 %1</font>")
-                  .arg(nameInHtmlLine(name)));
+                  .arg(LogName::inHtmlLine(name)));
     comboPort->clear();
     comboPort->addItem(name + QStringLiteral(" (已连接)"));
     btnScan->setText(ScanButtonText);
@@ -172,8 +161,7 @@ void MainWindow::acceptHandshake()
 
 void MainWindow::dispatchFrame(const unsigned char *frame)
 {
-    const protocol::DispatchState state{awaitingHistoryCount, isSyncingHistory, historyIndex};
-    switch (protocol::routeFrame(frame, state)) {
+    switch (protocol::routeFrame(frame, historyDownload())) {
     case protocol::FrameRoute::HistoryCount:
         processHistoryCountFrame(frame);
         break;

@@ -6,6 +6,8 @@
 
 /// Milliseconds a port has to answer the handshake while the instrument is looked for.
 constexpr int HandshakeTimeoutMs = 800;
+/// Milliseconds between two requests for the live reading.
+constexpr int PollIntervalMs = 1000;
 
 /// True for the errors that mean the line itself is gone (cable pulled, adapter removed), not
 /// just one failed operation.

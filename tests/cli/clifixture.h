@@ -108,30 +108,33 @@ inline QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-/// A history database at `path` holding `records`, made as the console makes it.
-inline void writeHistory(const QString &path, const QList<HistoryRecord> &records)
+/// A history database at `path` holding `records`, made as the console makes it; false when it
+/// could not be made whole.
+[[nodiscard]] inline bool writeHistory(const QString &path, const QList<HistoryRecord> &records)
 {
+    bool written = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
         db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QVERIFY(HistoryStore::createTable(db));
+        written = db.open() && HistoryStore::createTable(db);
         for (const HistoryRecord &record : records)
-            QVERIFY(HistoryStore::insert(db, record));
+            written = written && HistoryStore::insert(db, record);
         db.close();
     }
     QSqlDatabase::removeDatabase(path);
+    return written;
 }
 
-/// A history database at `path` with records 1..count of `dataType`.
-inline void makeHistory(const QString &path, int count, const QString &dataType)
+/// A history database at `path` with records 1..count of `dataType`; false when it could not
+/// be made.
+[[nodiscard]] inline bool makeHistory(const QString &path, int count, const QString &dataType)
 {
     const QString unit =
         dataType.contains(QStringLiteral("电压")) ? QStringLiteral("V") : QStringLiteral("Ω");
     QList<HistoryRecord> records;
     for (int i = 1; i <= count; ++i)
         records.append({i, dataType, 220.0 + i, 2, 1, unit, i % 2});
-    writeHistory(path, records);
+    return writeHistory(path, records);
 }
 
 /// Every record of the history database at `path`.
@@ -154,6 +157,7 @@ inline QList<HistoryRecord> historyOf(const QString &path)
 /// Another program holding a history database: a transaction begun with `how` (IMMEDIATE keeps
 /// other writers out, EXCLUSIVE readers too) until release() or the end of this object. POSIX
 /// ends a process's locks on a file when it closes any handle to it: read the file only after.
+/// A test goes on only once isValid() says the transaction was begun.
 class DatabaseLock
 {
 public:
@@ -161,12 +165,13 @@ public:
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QVERIFY(QSqlQuery(db).exec(QStringLiteral("BEGIN ") + how));
+        held = db.open() && QSqlQuery(db).exec(QStringLiteral("BEGIN ") + how);
     }
     ~DatabaseLock() { release(); }
     DatabaseLock(const DatabaseLock &) = delete;
     DatabaseLock &operator=(const DatabaseLock &) = delete;
+
+    bool isValid() const { return held; }
 
     void release()
     {
@@ -182,6 +187,7 @@ public:
 
 private:
     const QString name;
+    bool held = false;
 };
 
 /// Local ISO 8601 times (milliseconds and offset included) replaced by "TIME", so lines
@@ -194,37 +200,44 @@ inline QString withoutTimes(QString text)
 }
 
 /// An instrument behind a symbolic link of its own, so that after a pulled cable it can come
-/// back on a new device under the same name.
+/// back on a new device under the same name. A test goes on only once isValid() says it was set
+/// up.
 class LinkedInstrument
 {
 public:
     explicit LinkedInstrument(const SimOptions &options = {}) : instrument(options)
     {
-        QVERIFY(dir.isValid());
-        QVERIFY2(instrument.open(), qPrintable(instrument.errorString()));
+        if (!dir.isValid()) {
+            failure = dir.errorString();
+            return;
+        }
+        if (!instrument.open()) {
+            failure = instrument.errorString();
+            return;
+        }
         // A name no other test uses: serial ports are locked by their name.
         path = dir.filePath(QStringLiteral("telvoro-%1").arg(QCoreApplication::applicationPid()));
-        relink();
+        if (!relink())
+            failure = QStringLiteral("cannot link ") + path;
     }
 
+    bool isValid() const { return failure.isEmpty(); }
+    /// Why the instrument could not be set up.
+    QString errorString() const { return failure; }
+
     /// Plugs the instrument in again (a new device) under the same name.
-    bool replug()
-    {
-        if (!instrument.open())
-            return false;
-        relink();
-        return true;
-    }
+    bool replug() { return instrument.open() && relink(); }
 
     PtyInstrument instrument;
     QString path;
 
 private:
-    void relink()
+    bool relink()
     {
         QFile::remove(path);
-        QVERIFY(QFile::link(instrument.slavePath(), path));
+        return QFile::link(instrument.slavePath(), path);
     }
 
     QTemporaryDir dir;
+    QString failure;
 };

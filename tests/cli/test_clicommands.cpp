@@ -67,6 +67,7 @@ private slots:
         QFETCH(quint16, code);
         QFETCH(QString, said);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         args.replaceInStrings(QStringLiteral("PORT"), sim.path);
         const CliRun run = runCli(args, sim.path, work.path());
         QCOMPARE(run.exitCode, 0);
@@ -138,6 +139,7 @@ private slots:
         QFETCH(int, battery);
         QFETCH(QString, format);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         sim.instrument.setReading(kind, decimals, values[0], values[1], values[2], quint8(battery));
         const CliRun run =
             runCli(QStringList{"read", "--format"} + format.split(u' '), sim.path, work.path());
@@ -149,6 +151,7 @@ private slots:
     void portsListAndProbe()
     {
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QString missing = work.filePath(QStringLiteral("no-such-port"));
         const QString both = missing + QLatin1Char(':') + sim.path;
 
@@ -217,6 +220,7 @@ private slots:
         QFETCH(bool, simulator);
         QFETCH(QString, said);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         sim.instrument.setSilent(true);
         const QString missing = work.filePath(QStringLiteral("missing"));
         args.replaceInStrings(QStringLiteral("MISSING"), missing)
@@ -239,6 +243,7 @@ private slots:
         noisy.noiseBytes = 5;
         noisy.maxChunk = 4;
         LinkedInstrument sim(noisy);
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const CliRun run =
             runCli({"--port", sim.path, "read", "--format", "json"}, QString(), work.path());
         QVERIFY2(run.exitCode == 0, qPrintable(run.errText()));
@@ -269,6 +274,7 @@ private slots:
         QFETCH(QString, extraPorts);
         QFETCH(QString, said);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         QVERIFY(QDir(work.path()).mkpath(QStringLiteral("sub")));
         for (const QString &name : {QStringLiteral("rel-tty"), QStringLiteral("sub/rel-tty")}) {
             QFile::remove(work.filePath(name));
@@ -293,6 +299,7 @@ private slots:
     {
         QFETCH(bool, linkFirst);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QString device = sim.instrument.slavePath();
         const QString first = linkFirst ? sim.path : device;
         const QString second = linkFirst ? device : sim.path;
@@ -316,6 +323,7 @@ private slots:
     void readFromAnInstrumentThatStopsAnswering()
     {
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         QObject::connect(&sim.instrument, &PtyInstrument::commandReceived, &sim.instrument,
                          [&sim](quint16 code) {
                              if (code == Command::RequestReading)
@@ -360,6 +368,7 @@ private slots:
         QFETCH(QString, header);
         QFETCH(QString, line);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         sim.instrument.setReading(kind, 2, 1234, 1300, 1200);
         const CliRun run =
             runCli(QStringList{"watch", "--count", "3", "--interval", "0.5", "--format"} +
@@ -391,6 +400,7 @@ private slots:
     {
         QFETCH(int, signal);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         CliProcess cli(sim.path, work.path());
         cli.start({"watch", "--interval", "0.5", "--format", "json"});
         QVERIFY(cli.waitForLines(2));
@@ -420,6 +430,7 @@ private slots:
     {
         QFETCH(bool, reconnect);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         CliProcess cli(sim.path, work.path());
         QStringList args = {"watch", "--interval", "0.5", "--count", "4"};
         if (reconnect)
@@ -475,6 +486,7 @@ private slots:
     void watchWhenTheInstrumentFallsSilent()
     {
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         int answered = 0;
         QObject::connect(&sim.instrument, &PtyInstrument::commandReceived, &sim.instrument,
                          [&](quint16 code) {
@@ -490,8 +502,9 @@ private slots:
     void clearEmptiesTheDatabaseThenTheInstrument()
     {
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QString db = work.filePath(QStringLiteral("history.db"));
-        makeHistory(db, 12, QStringLiteral("接地电阻"));
+        QVERIFY(makeHistory(db, 12, QStringLiteral("接地电阻")));
         const CliRun run = runCli({"clear", "--yes", "--db", db}, sim.path, work.path());
         QCOMPARE(run.exitCode, 0);
         QVERIFY(QTest::qWaitFor(
@@ -512,6 +525,7 @@ private slots:
         SimOptions options = instant();
         options.testTimeMs = 1500;
         LinkedInstrument sim(options);
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const protocol::InstrumentFrame before = sim.instrument.readingFrame();
         const CliRun run = runCli({"test", "--wait", "--format", "json"}, sim.path, work.path());
         QVERIFY2(run.exitCode == 0, qPrintable(run.errText()));
@@ -536,6 +550,7 @@ private slots:
     void quietDownloadSaysNothing()
     {
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QString csv = work.filePath(QStringLiteral("quiet.csv"));
         const CliRun run = runCli({"-q", "download", "--csv", csv}, sim.path, work.path());
         QVERIFY2(run.exitCode == 0, qPrintable(run.errText()));
@@ -557,6 +572,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TELVORO_EXTRA_PORTS"), sim.path);
@@ -596,6 +612,7 @@ private slots:
         QFETCH(int, signal);
         QFETCH(bool, silentInstrument);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         sim.instrument.setSilent(true);
         // A silent instrument on --port is probed four times (3.2 s): time enough to stop it.
         const QString port = silentInstrument ? sim.path : work.filePath(QStringLiteral("absent"));
@@ -685,8 +702,9 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, said);
         LinkedInstrument sim(instant());
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QString db = work.filePath(QStringLiteral("history.db"));
-        makeHistory(db, 3, QStringLiteral("接地电阻"));
+        QVERIFY(makeHistory(db, 3, QStringLiteral("接地电阻")));
         const QString text = work.filePath(QStringLiteral("notes.txt"));
         QFile notes(text);
         QVERIFY(notes.open(QIODevice::WriteOnly));

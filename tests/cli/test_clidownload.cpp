@@ -1,12 +1,14 @@
 // telvoro-cli download and export end to end: what it writes is what the console downloads,
 // shows and exports; an interrupted download or a bad target changes nothing.
 #include "clifixture.h"
+#include "commandbytes.h"
 #include "csvreport.h"
 #include "historycell.h"
 #include "historyrecord.h"
 #include "historystore.h"
 #include "mainwindowprobe.h"
 #include "modaldriver.h"
+#include "portopening.h"
 #include "protocol.h"
 
 #include <QBuffer>
@@ -14,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSerialPort>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -25,6 +28,8 @@ namespace
 {
 
 const QString Database = QStringLiteral("TestHistory.db");
+/// A command no download sends.
+constexpr quint16 NeverSent = protocol::Command::BacklightOff;
 
 /// Records 1..count of every kind: ohms, kilo-ohms, AC and DC voltage, a reversed DC voltage and
 /// one without a measurement; now and then over range or with a low battery.
@@ -79,14 +84,15 @@ QList<QStringList> rowsOf(const QList<HistoryRecord> &records)
     return rows;
 }
 
-/// The console window, started in `dir` so that it opens the TestHistory.db there.
+/// The console window, started in `dir` so that it opens the TestHistory.db there; none when
+/// `dir` cannot be entered.
 class ConsoleIn
 {
 public:
     explicit ConsoleIn(const QString &dir) : previous(QDir::currentPath())
     {
-        QDir::setCurrent(dir);
-        window = std::make_unique<MainWindow>();
+        if (QDir::setCurrent(dir))
+            window = std::make_unique<MainWindow>();
     }
     ~ConsoleIn()
     {
@@ -116,15 +122,15 @@ public:
         return rows;
     }
 
-    /// The console's own CSV export, into `path`.
-    void exportTo(const QString &path)
+    /// The console's own CSV export, into `path`; false when it did not report success.
+    bool exportTo(const QString &path)
     {
         ModalDriver dialogs;
         dialogs.thenChooseFile(path);
         dialogs.thenClick(QMessageBox::Ok);
         MainWindowProbe::btnExport(*window)->click();
-        QCOMPARE(dialogs.unanswered(), 0);
-        QCOMPARE(dialogs.seen.last().title, QStringLiteral("导出成功"));
+        return dialogs.unanswered() == 0 && !dialogs.seen.isEmpty() &&
+               dialogs.seen.last().title == QStringLiteral("导出成功");
     }
 
     std::unique_ptr<MainWindow> window;
@@ -177,8 +183,9 @@ private slots:
         QFETCH(int, count);
         QFETCH(QString, end);
         if (oldRecords > 0)
-            makeHistory(work->filePath(Database), oldRecords, QStringLiteral("交流电压"));
+            QVERIFY(makeHistory(work->filePath(Database), oldRecords, QStringLiteral("交流电压")));
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(count);
         sim.instrument.setRecords(frames);
 
@@ -192,6 +199,7 @@ private slots:
         QVERIFY2(said.match(run.errText()).hasMatch(), qPrintable(run.errText()));
 
         ConsoleIn console(work->path());
+        QVERIFY(console.window);
         const QList<HistoryRecord> stored = storedForm(frames);
         QCOMPARE(MainWindowProbe::totalPages(*console.window),
                  std::max(1, int(stored.size() + 9) / 10));
@@ -201,6 +209,7 @@ private slots:
     void reportsMatchTheConsoleExport()
     {
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(40);
         sim.instrument.setRecords(frames);
         const QString csv = work->filePath(QStringLiteral("cli.csv"));
@@ -213,7 +222,8 @@ private slots:
         const QString consoleCsv = work->filePath(QStringLiteral("console.csv"));
         {
             ConsoleIn console(work->path());
-            console.exportTo(consoleCsv);
+            QVERIFY(console.window);
+            QVERIFY(console.exportTo(consoleCsv));
         }
         QVERIFY(!fileBytes(consoleCsv).isEmpty());
         QCOMPARE(fileBytes(csv), fileBytes(consoleCsv));
@@ -274,13 +284,14 @@ private slots:
         QFETCH(QString, what);
         QFETCH(int, kept);
         const QString db = work->filePath(Database);
-        makeHistory(db, 50, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 50, QStringLiteral("交流电压")));
         const QByteArray before = fileBytes(db);
         const QString csv = work->filePath(QStringLiteral("report.csv"));
         const QString json = work->filePath(QStringLiteral("records.json"));
         const QString keptPath = db + QStringLiteral(".download");
 
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(120);
         sim.instrument.setRecords(frames);
         CliProcess cli(sim.path, work->path());
@@ -381,6 +392,7 @@ private slots:
         const QString db = work->filePath(Database);
         const QString keptPath = db + QStringLiteral(".download");
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         sim.instrument.setRecords(mixedRecords(60));
         const QMetaObject::Connection silence = QObject::connect(
             &sim.instrument, &PtyInstrument::commandReceived, &sim.instrument, [&](quint16 code) {
@@ -416,11 +428,12 @@ private slots:
     void busyDatabaseKeepsTheDownload()
     {
         const QString db = work->filePath(Database);
-        makeHistory(db, 50, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 50, QStringLiteral("交流电压")));
         const QByteArray before = fileBytes(db);
         const QString csv = work->filePath(QStringLiteral("report.csv"));
         const QString keptPath = db + QStringLiteral(".download");
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const QVector<protocol::InstrumentFrame> frames = mixedRecords(30);
         sim.instrument.setRecords(frames);
         std::unique_ptr<DatabaseLock> lock;
@@ -480,10 +493,12 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, lock);
         const QString db = work->filePath(Database);
-        makeHistory(db, 7, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 7, QStringLiteral("交流电压")));
         args.replaceInStrings(QStringLiteral("DB"), db);
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         DatabaseLock held(db, lock);
+        QVERIFY(held.isValid());
         CliProcess cli(sim.path, work->path());
         cli.start(args);
         QVERIFY(cli.waitForError(
@@ -576,23 +591,34 @@ private slots:
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
         QVERIFY(QFile::copy(dir.filePath(QStringLiteral("other.db")),
                             dir.filePath(QStringLiteral("held.db.download"))));
-        makeHistory(dir.filePath(QStringLiteral("busy.db")), 3, QStringLiteral("接地电阻"));
+        QVERIFY(
+            makeHistory(dir.filePath(QStringLiteral("busy.db")), 3, QStringLiteral("接地电阻")));
         QHash<QString, QByteArray> before;
         for (const QString &name : dir.entryList(QDir::Files))
             before[name] = fileBytes(dir.filePath(name));
         // Taken once the files are read: a file closed in this process would end its locks.
         std::optional<DatabaseLock> held;
-        if (!lock.isEmpty())
+        if (!lock.isEmpty()) {
             held.emplace(dir.filePath(QStringLiteral("busy.db")), lock);
+            QVERIFY(held->isValid());
+        }
 
         LinkedInstrument sim;
+        QVERIFY2(sim.isValid(), qPrintable(sim.errorString()));
         const CliRun run = runCli(args, sim.path, work->path());
         QCOMPARE(run.exitCode, 4);
         QCOMPARE(run.out, QByteArray());
         QVERIFY2(run.errText().contains(said), qPrintable(run.errText()));
-        QTest::qWait(100);
-        // Checked before the instrument was asked anything; no file touched or left.
-        QCOMPARE(sim.instrument.receivedCommands(), QList<quint16>());
+        // Checked before the instrument was asked anything: a command sent from here after the
+        // program ended reaches the instrument after whatever the program wrote to the line.
+        QSerialPort line;
+        line.setPortName(sim.path);
+        QVERIFY2(openSerialLine(line), qPrintable(line.errorString()));
+        QCOMPARE(line.write(commandBytes(NeverSent)), qint64(protocol::CommandSize));
+        QVERIFY(QTest::qWaitFor([&] { return !sim.instrument.receivedCommands().isEmpty(); },
+                                CliWaitMs));
+        QCOMPARE(sim.instrument.receivedCommands(), QList<quint16>{NeverSent});
+        // No file touched or left.
         QStringList names = dir.entryList(QDir::Files);
         QStringList expectedNames = before.keys();
         names.sort();
@@ -616,7 +642,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(bool, json);
         const QString db = work->filePath(Database);
-        makeHistory(db, 7, QStringLiteral("交流电压"));
+        QVERIFY(makeHistory(db, 7, QStringLiteral("交流电压")));
         const QString out = work->filePath(QStringLiteral("out"));
         args.replaceInStrings(QStringLiteral("out"), out);
 
@@ -634,7 +660,8 @@ private slots:
         const QString report = work->filePath(QStringLiteral("console.csv"));
         {
             ConsoleIn console(work->path());
-            console.exportTo(report);
+            QVERIFY(console.window);
+            QVERIFY(console.exportTo(report));
         }
         QCOMPARE(written, fileBytes(report));
     }

@@ -121,7 +121,7 @@ private slots:
         for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
             qunsetenv(name);
         mixedDb = dir.filePath(QStringLiteral("mixed.db"));
-        writeHistory(mixedDb, Mixed);
+        QVERIFY(writeHistory(mixedDb, Mixed));
     }
 
     // Header, summary and every row of mixed records, judged and not.
@@ -207,7 +207,7 @@ private slots:
     void emptyHistory()
     {
         const QString db = dir.filePath(QStringLiteral("empty.db"));
-        writeHistory(db, {});
+        QVERIFY(writeHistory(db, {}));
         const QString pdf = dir.filePath(QStringLiteral("empty.pdf"));
         QCOMPARE(runCli({"report", "--db", db, "-o", pdf, "--limit", "4"}, QString(), dir.path())
                      .exitCode,
@@ -248,7 +248,7 @@ private slots:
             QList<HistoryRecord> records;
             for (int i = 1; i <= 500; ++i)
                 records << HistoryRecord{i, "接地电阻", 1.0 + i, 2.0 + i, 0.5 + i, "Ω", 0};
-            writeHistory(db, records);
+            QVERIFY(writeHistory(db, records));
         }
         const QString pdf = dir.filePath(QStringLiteral("many-%1.pdf").arg(paper));
         QCOMPARE(runCli({"report", "--db", db, "-o", pdf, "--paper", paper, "--limit", "100"},
@@ -412,7 +412,7 @@ private slots:
         QFETCH(QString, verdict);
         const QString passingDb = dir.filePath(QStringLiteral("passing.db"));
         if (!QFile::exists(passingDb))
-            writeHistory(passingDb, {Mixed[0], Mixed[2], Mixed[3], Mixed[5]});
+            QVERIFY(writeHistory(passingDb, {Mixed[0], Mixed[2], Mixed[3], Mixed[5]}));
         const QString out = dir.filePath(QStringLiteral("verdict-out"));
         const QString file = dir.filePath(QStringLiteral("verdict.json"));
         QFile::remove(out);
@@ -565,7 +565,7 @@ private slots:
     void outputIsTheDatabase()
     {
         const QString db = dir.filePath(QStringLiteral("kept.db"));
-        writeHistory(db, Mixed);
+        QVERIFY(writeHistory(db, Mixed));
         const QByteArray before = fileBytes(db);
         const CliRun run = runCli({"report", "--db", db, "-o", "./kept.db"}, QString(), dir.path());
         QCOMPARE(run.exitCode, 4);

@@ -5,6 +5,7 @@
 
 #include "mainwindowprobe.h"
 #include "ptyinstrument.h"
+#include "workingdir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,16 +21,22 @@
 
 #include <memory>
 
+/// A test goes on only once isValid() says the fixture was set up.
 class AlarmFixture
 {
 public:
-    explicit AlarmFixture(SimOptions options = {}) : previousDir(QDir::currentPath())
+    explicit AlarmFixture(SimOptions options = {})
     {
-        QVERIFY(dir.isValid());
-        QVERIFY(QDir::setCurrent(dir.path()));
+        if (!dir.isValid()) {
+            failure = dir.errorString();
+            return;
+        }
         options.paced = false;
         instrument = std::make_unique<PtyInstrument>(options);
-        QVERIFY2(instrument->open(), qPrintable(instrument->errorString()));
+        if (!instrument->open()) {
+            failure = instrument->errorString();
+            return;
+        }
         qputenv("TELVORO_EXTRA_PORTS", instrument->slavePath().toLocal8Bit());
         listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
@@ -39,9 +46,11 @@ public:
     {
         window.reset();
         qunsetenv("TELVORO_EXTRA_PORTS");
-        QDir::setCurrent(previousDir);
-        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
     }
+
+    bool isValid() const { return window != nullptr; }
+    /// Why the fixture could not be set up.
+    QString errorString() const { return failure; }
 
     MainWindow &w() { return *window; }
     bool waitConnected()
@@ -53,7 +62,7 @@ public:
     std::unique_ptr<PtyInstrument> instrument;
 
 private:
-    QString previousDir;
-    QTemporaryDir dir;
+    WorkingDir dir;
+    QString failure;
     std::unique_ptr<MainWindow> window;
 };

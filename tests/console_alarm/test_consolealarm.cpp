@@ -1,6 +1,7 @@
 // The over-limit alarm and the handling of a lost link, end to end through the simulator.
 #include "alarmfixture.h"
 #include "modaldriver.h"
+#include "sentmarker.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -42,12 +43,15 @@ int storedRecords()
     return query.next() ? query.value(0).toInt() : -1;
 }
 
-// Connected, with polling stopped so only the test's readings reach the alarm.
-void connectQuietly(AlarmFixture &f)
+// Connected, with polling stopped so only the test's readings reach the alarm; false when the
+// console did not connect.
+bool connectQuietly(AlarmFixture &f)
 {
-    QVERIFY(f.waitConnected());
+    if (!f.waitConnected())
+        return false;
     MainWindowProbe::pollTimer(f.w())->stop();
     QTest::qWait(100); // let a reading already on its way arrive before the test's own
+    return true;
 }
 
 } // namespace
@@ -67,7 +71,8 @@ private slots:
     void raisesOnceAndClearsOnce()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(150);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -88,7 +93,7 @@ private slots:
         QVERIFY(QTest::qWaitFor(
             [&] { return f.instrument->receivedCommands().count(protocol::Command::BuzzerOff); },
             10000));
-        QTest::qWait(200);
+        QVERIFY(markerHeard(w, *f.instrument));
         const QList<quint16> sent = f.instrument->receivedCommands();
         QCOMPARE(sent.count(protocol::Command::BuzzerOn), 1);
         QCOMPARE(sent.count(protocol::Command::BuzzerOff), 1);
@@ -122,7 +127,8 @@ private slots:
         QFETCH(int, raw);
         QFETCH(double, threshold);
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(threshold);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -135,7 +141,8 @@ private slots:
     void switchingOffClearsAtTheNextResistanceReading()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(100);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -158,7 +165,8 @@ private slots:
     void voltagesNeverRaise()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         MainWindowProbe::spinAlarmThreshold(w)->setValue(0);
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
@@ -172,7 +180,8 @@ private slots:
     void overlayCoversTheWindowAndLetsClicksThrough()
     {
         AlarmFixture f;
-        connectQuietly(f);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
+        QVERIFY(connectQuietly(f));
         MainWindow &w = f.w();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         MainWindowProbe::spinAlarmThreshold(w)->setValue(10);
@@ -205,12 +214,14 @@ private slots:
     void timeoutWhileConnectedIsOnlyLogged()
     {
         AlarmFixture f;
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         ModalDriver dialogs;
         const qsizetype before = logMessages(w).size();
         emit MainWindowProbe::serialPort(w)->errorOccurred(QSerialPort::TimeoutError);
-        QTest::qWait(300);
+        // The link still carries commands, so nothing tore it down meanwhile.
+        QVERIFY(markerHeard(w, *f.instrument));
         const QStringList lines = logMessages(w).mid(before);
         QCOMPARE(countStartingWith(lines, LowLevelPrefix + QStringLiteral("9, ")), 1);
         QCOMPARE(countOf(lines, FatalLine), 0);
@@ -238,6 +249,7 @@ private slots:
         QFETCH(QString, state);
         QFETCH(QStringList, linesBeforeTheScan);
         AlarmFixture f;
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         if (state == QLatin1String("alarm")) {
@@ -303,6 +315,7 @@ private slots:
         SimOptions options;
         options.recordCount = 300;
         AlarmFixture f(options);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
 
@@ -330,7 +343,11 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !dialogs.seen.isEmpty(); }, 10000));
         QVERIFY(
             QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }, 10000));
-        QTest::qWait(1500); // room for any repeated error, poll or box
+        // Nothing is left to bring a repeated error, poll or box: once what is queued has run,
+        // no timer of the window runs (the window has no other source of time).
+        QCoreApplication::processEvents();
+        for (const QTimer *timer : w.findChildren<QTimer *>())
+            QVERIFY2(!timer->isActive(), qPrintable(QString::number(timer->interval())));
         QCOMPARE(dialogs.seen.size(), 1);
         QCOMPARE(dialogs.seen.first().title, QStringLiteral("物理连接丢失"));
         QCOMPARE(dialogs.seen.first().icon, QMessageBox::Critical);

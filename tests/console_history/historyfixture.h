@@ -4,39 +4,14 @@
 // its TestHistory.db never touches the repository.
 
 #include "mainwindowprobe.h"
+#include "workingdir.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QTimer>
 #include <QtTest>
 
 #include <memory>
-
-/// A temporary working directory for one test, left again when it ends. The history database's
-/// default connection dies with it, so the next test starts from scratch.
-class WorkingDir
-{
-public:
-    WorkingDir() : previous(QDir::currentPath())
-    {
-        QVERIFY(dir.isValid());
-        QVERIFY(QDir::setCurrent(dir.path()));
-    }
-    ~WorkingDir()
-    {
-        QDir::setCurrent(previous);
-        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
-    }
-    QString path() const { return dir.path(); }
-    QString filePath(const QString &name) const { return dir.filePath(name); }
-
-private:
-    QString previous;
-    QTemporaryDir dir;
-};

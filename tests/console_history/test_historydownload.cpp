@@ -67,7 +67,7 @@ private slots:
 
     void emptyInstrument()
     {
-        connectTo(0);
+        QVERIFY2(connectTo(0), qPrintable(setUpFailure));
         MainWindowProbe::insertHistoryRecord(*window, 7, QStringLiteral("接地电阻"), 1, 1, 1,
                                              QStringLiteral("Ω"), 0, true);
         const int before = logMessages(*window).size();
@@ -92,7 +92,7 @@ private slots:
             frame(0x01, 0, 5, 5, 5, 2),
             frame(0x51, 0, 250, 300, 200, 3),
         };
-        connectTo(0);
+        QVERIFY2(connectTo(0), qPrintable(setUpFailure));
         sim->setRecords(records);
 
         // What the instrument heard and sent, in order, readings aside; and where the progress
@@ -173,7 +173,7 @@ private slots:
         QFETCH(bool, paced);
         options.paced = paced;
         options.seed = 77;
-        connectTo(count, options);
+        QVERIFY2(connectTo(count, options), qPrintable(setUpFailure));
         QFETCH(int, maxChunk);
         QFETCH(int, noiseBytes);
         sim->options().maxChunk = maxChunk;
@@ -192,7 +192,7 @@ private slots:
 
     void withoutADatabaseTheDownloadRunsAndSaysNothingWasStored()
     {
-        connectTo(5, unpaced(), true);
+        QVERIFY2(connectTo(5, unpaced(), true), qPrintable(setUpFailure));
         const int before = logMessages(*window).size();
         startSync();
         QVERIFY(waitIdle());
@@ -209,7 +209,7 @@ private slots:
 
     void readingOnItsWayIsNotTheCount()
     {
-        connectTo(3);
+        QVERIFY2(connectTo(3), qPrintable(setUpFailure));
         // A poll goes out, then the download starts before its answer is back.
         QList<quint16> markersSent;
         connect(sim.get(), &PtyInstrument::bytesSent, this, [&](const QByteArray &bytes) {
@@ -235,7 +235,7 @@ private slots:
 
     void readingDuringTheRecordsIsNotARecord()
     {
-        connectTo(4);
+        QVERIFY2(connectTo(4), qPrintable(setUpFailure));
         bool polled = false;
         connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
             if (code == 2 && !polled) {
@@ -260,7 +260,7 @@ private slots:
     // count, and the records of the first stay stored and shown.
     void silentInstrumentEndsTheDownloadCleanly()
     {
-        connectTo(25);
+        QVERIFY2(connectTo(25), qPrintable(setUpFailure));
         startSync();
         QVERIFY(waitIdle());
         const QList<HistoryRecord> first = HistoryStore::all(MainWindowProbe::db(*window));
@@ -311,7 +311,7 @@ private slots:
         QFETCH(int, records);
         QFETCH(QString, ending);
         QFETCH(QStringList, asks);
-        connectTo(records);
+        QVERIFY2(connectTo(records), qPrintable(setUpFailure));
         sim->setSilent(ending == QLatin1String("silent"));
 
         // Which of clear and export took clicks each time the instrument heard the count
@@ -351,7 +351,7 @@ private slots:
     void missingRecord()
     {
         QFETCH(bool, answersAgain);
-        connectTo(5);
+        QVERIFY2(connectTo(5), qPrintable(setUpFailure));
         int asksForThree = 0;
         bool armed = true;
         connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
@@ -396,7 +396,7 @@ private slots:
 
     void unplugDuringTheDownloadEndsIt()
     {
-        connectTo(5);
+        QVERIFY2(connectTo(5), qPrintable(setUpFailure));
         connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
             if (code == 2)
                 sim->unplug();
@@ -418,7 +418,7 @@ private slots:
 
     void rescanDuringTheDownloadEndsIt()
     {
-        connectTo(5);
+        QVERIFY2(connectTo(5), qPrintable(setUpFailure));
         QPushButton *scan = MainWindowProbe::btnScan(*window);
         connect(sim.get(), &PtyInstrument::commandReceived, this, [&](quint16 code) {
             if (code == 2)
@@ -430,20 +430,21 @@ private slots:
             "[同步] 通信链路已断开，同步已中止于第 2 / 5 条记录，已入库的 1 条记录予以保留。")));
         expectIdle();
 
-        // Reconnected, the console polls again and asks for no further record.
+        // Reconnected, the console polls again and asks for no further record. A reading on the
+        // chart shows that no download takes the frames any more, and none is left to ask.
         QVERIFY(QTest::qWaitFor([&] { return MainWindowProbe::isConnected(*window); }, WaitMs));
         sim->clearReceived();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return sim->receivedCommands().contains(protocol::Command::RequestReading); },
-            WaitMs));
-        QTest::qWait(1500);
+        const int points = MainWindowProbe::chartPointCount(*window);
+        QVERIFY(QTest::qWaitFor([&] { return MainWindowProbe::chartPointCount(*window) > points; },
+                                WaitMs));
+        QVERIFY(sim->receivedCommands().contains(protocol::Command::RequestReading));
         QCOMPARE(nonReadingCommands(), QList<quint16>());
         QVERIFY(!MainWindowProbe::isSyncingHistory(*window));
     }
 
     void clearingWhileConnectedTellsTheInstrument()
     {
-        connectTo(5);
+        QVERIFY2(connectTo(5), qPrintable(setUpFailure));
         QByteArray heard;
         connect(sim.get(), &PtyInstrument::bytesReceived, this,
                 [&](const QByteArray &bytes) { heard += bytes; });
@@ -471,20 +472,33 @@ private:
         return options;
     }
 
-    void connectTo(int recordCount, SimOptions options = unpaced(), bool databaseUnusable = false)
+    /// The window connected to an instrument holding `recordCount` records; false, with
+    /// `setUpFailure`, when that could not be set up.
+    bool connectTo(int recordCount, SimOptions options = unpaced(), bool databaseUnusable = false)
     {
         workDir = std::make_unique<WorkingDir>();
+        if (!workDir->isValid())
+            return setUpFailed(workDir->errorString());
         // A directory where the database file should be: SQLite cannot open it.
-        if (databaseUnusable)
-            QVERIFY(QDir(workDir->path()).mkdir(QStringLiteral("TestHistory.db")));
+        if (databaseUnusable && !QDir(workDir->path()).mkdir(QStringLiteral("TestHistory.db")))
+            return setUpFailed(QStringLiteral("cannot make a directory TestHistory.db"));
         options.recordCount = recordCount;
         sim = std::make_unique<PtyInstrument>(options);
-        QVERIFY2(sim->open(), qPrintable(sim->errorString()));
+        if (!sim->open())
+            return setUpFailed(sim->errorString());
         qputenv("TELVORO_EXTRA_PORTS", sim->slavePath().toUtf8());
         listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
-        QVERIFY(QTest::qWaitFor([this] { return MainWindowProbe::isConnected(*window); }, WaitMs));
+        if (!QTest::qWaitFor([this] { return MainWindowProbe::isConnected(*window); }, WaitMs))
+            return setUpFailed(QStringLiteral("the window did not find the instrument"));
         sim->clearReceived();
+        return true;
+    }
+
+    bool setUpFailed(const QString &why)
+    {
+        setUpFailure = why;
+        return false;
     }
 
     void startSync()
@@ -520,6 +534,7 @@ private:
         return codes;
     }
 
+    QString setUpFailure;
     std::unique_ptr<WorkingDir> workDir;
     std::unique_ptr<PtyInstrument> sim;
     std::unique_ptr<MainWindow> window;

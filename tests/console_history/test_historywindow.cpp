@@ -3,6 +3,7 @@
 #include "historyfixture.h"
 #include "modaldriver.h"
 #include "ptyinstrument.h"
+#include "sentmarker.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -43,6 +44,7 @@ private slots:
     void init()
     {
         workDir = std::make_unique<WorkingDir>();
+        QVERIFY2(workDir->isValid(), qPrintable(workDir->errorString()));
         // The window scans at once. A mute instrument holds the scan on its first port, so no
         // port of this machine is ever opened.
         SimOptions options;
@@ -278,7 +280,8 @@ private slots:
             QVERIFY(!MainWindowProbe::btnPrevPage(*window)->isEnabled());
             QVERIFY(!MainWindowProbe::btnNextPage(*window)->isEnabled());
         }
-        QTest::qWait(200);
+        // The scan holds the mute instrument's port open: a clear sent would be on it.
+        QVERIFY(markerHeard(*window, *mute));
         QVERIFY(!mute->receivedCommands().contains(protocol::Command::ClearRecords));
     }
 

@@ -5,6 +5,7 @@
 
 #include "mainwindowprobe.h"
 #include "ptyinstrument.h"
+#include "workingdir.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -45,14 +46,17 @@ inline QString deadPortPath()
     return QStringLiteral("/nonexistent/telvoro-tty");
 }
 
-/// One console under test, in its own working directory (its TestHistory.db stays there).
+/// One console under test, in its own working directory (its TestHistory.db stays there). A
+/// test goes on only once isValid() says the fixture was set up.
 class LinkFixture
 {
 public:
-    explicit LinkFixture(const QStringList &extraPorts) : previousDir(QDir::currentPath())
+    explicit LinkFixture(const QStringList &extraPorts)
     {
-        QVERIFY(dir.isValid());
-        QVERIFY(QDir::setCurrent(dir.path()));
+        if (!dir.isValid()) {
+            failure = dir.errorString();
+            return;
+        }
         qputenv("TELVORO_EXTRA_PORTS", extraPorts.join(u':').toLocal8Bit());
         listOnlyExtraPorts();
         window = std::make_unique<MainWindow>();
@@ -61,9 +65,11 @@ public:
     {
         window.reset();
         qunsetenv("TELVORO_EXTRA_PORTS");
-        QDir::setCurrent(previousDir);
-        QSqlDatabase::removeDatabase(QString::fromLatin1(QSqlDatabase::defaultConnection));
     }
+
+    bool isValid() const { return window != nullptr; }
+    /// Why the fixture could not be set up.
+    QString errorString() const { return failure; }
 
     MainWindow &w() { return *window; }
 
@@ -74,8 +80,8 @@ public:
     bool connected() { return MainWindowProbe::isConnected(*window); }
 
 private:
-    QString previousDir;
-    QTemporaryDir dir;
+    WorkingDir dir;
+    QString failure;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -60,6 +60,7 @@ private slots:
 
         auto instrument = openInstrument();
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         QVERIFY(f.waitConnected());
         // Without polling the instrument hears nothing but the button.
@@ -83,6 +84,7 @@ private slots:
         QFETCH(QString, caption);
 
         LinkFixture f({deadPortPath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         const qsizetype before = logMessages(w).size();
         buttonCaptioned(w, caption)->click();
@@ -95,6 +97,7 @@ private slots:
         auto instrument = openInstrument();
         CommandClock clock(*instrument);
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         QVERIFY(f.waitConnected());
         QVERIFY(QTest::qWaitFor([&] { return clock.count(protocol::Command::RequestReading) >= 1; },
@@ -119,6 +122,7 @@ private slots:
         auto instrument = openInstrument();
         CommandClock clock(*instrument);
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         QVERIFY(f.waitConnected());
         QPushButton *autoTest = MainWindowProbe::btnAutoTest(w);
@@ -172,6 +176,7 @@ private slots:
         QFETCH(int, period);
         auto instrument = openInstrument();
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         QVERIFY(f.waitConnected());
         MainWindowProbe::spinAutoTestPeriod(w)->setValue(period);
@@ -193,6 +198,7 @@ private slots:
     void automaticTestRefusedWhileDisconnected()
     {
         LinkFixture f({deadPortPath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         const qsizetype before = logMessages(w).size();
         MainWindowProbe::btnAutoTest(w)->click();

@@ -110,6 +110,7 @@ private slots:
         clock.watch(*instrument);
 
         LinkFixture f({deadPortPath(), silent->slavePath(), instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
 
         const QStringList lines = logMessages(f.w());
@@ -146,6 +147,7 @@ private slots:
         silentOptions.silent = true;
         auto silent = openInstrument(silentOptions);
         LinkFixture f({deadPortPath(), silent->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         const QString failed = QStringLiteral("[警告] 所有串口扫描完毕，未找到设备。");
         QVERIFY(QTest::qWaitFor([&] { return logMessages(f.w()).contains(failed); }, 30000));
         QVERIFY(!f.connected());
@@ -159,6 +161,7 @@ private slots:
     void noPortAtAll()
     {
         LinkFixture f({});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         const QStringList lines = logMessages(f.w());
         const qsizetype start = indexOfLine(lines, Separator);
         QVERIFY(start > 0);
@@ -200,6 +203,7 @@ private slots:
         ScriptedDevice device;
         QVERIFY(device.open());
         LinkFixture f({device.path()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(device.waitForProbe());
 
         for (qsizetype i = 0; i < pieces.size(); ++i) {
@@ -228,6 +232,7 @@ private slots:
         ScriptedDevice device;
         QVERIFY(device.open());
         LinkFixture f({device.path()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(device.waitForProbe());
         device.write(QByteArray(10, '\xAA') + '\xA5');
         QVERIFY(QTest::qWaitFor(
@@ -239,6 +244,7 @@ private slots:
     {
         auto instrument = openInstrument();
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         CommandClock clock(*instrument);
         const qsizetype before = logMessages(f.w()).size();
@@ -273,6 +279,7 @@ private slots:
         auto instrument = openInstrument();
 
         LinkFixture f({vanishingPath, instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
 
         const QStringList lines = logMessages(f.w());
@@ -294,6 +301,7 @@ private slots:
         const QString ampersand = QStringLiteral("/nonexistent/a&b");
 
         LinkFixture f({ampersand, marked});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         const QStringList lines = logMessages(f.w());
         QVERIFY(lines.contains(trying(ampersand)));
@@ -309,6 +317,7 @@ private slots:
         auto instrument = openInstrument();
         CommandClock clock(*instrument);
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         QVERIFY(QTest::qWaitFor([&] { return clock.count(protocol::Command::RequestReading) >= 3; },
                                 15000));
@@ -367,6 +376,7 @@ private slots:
         auto instrument = openInstrument(options);
         CommandClock clock(*instrument);
         LinkFixture f({instrument->slavePath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         QVERIFY(f.waitConnected());
         QVERIFY(QTest::qWaitFor([&] { return MainWindowProbe::labelHugeData(w)->text() == huge; },
@@ -406,6 +416,7 @@ private slots:
     void timeAxisScrollsAndSeriesStayBounded()
     {
         LinkFixture f({deadPortPath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         QValueAxis *axisX = MainWindowProbe::axisX(w);
         const auto feed = [&w](int i) {
@@ -463,6 +474,7 @@ private slots:
         QFETCH(QList<QByteArray>, readings);
         QFETCH(double, axisMax);
         LinkFixture f({deadPortPath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         for (const QByteArray &reading : readings)
             MainWindowProbe::processRealTimeData(f.w(), reading);
         QCOMPARE(MainWindowProbe::axisY(f.w())->max(), axisMax);
@@ -472,6 +484,7 @@ private slots:
     void readingsDriveTheAlarm()
     {
         LinkFixture f({deadPortPath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         MainWindowProbe::chkAlarmEnable(w)->setChecked(true);
         MainWindowProbe::spinAlarmThreshold(w)->setValue(150);
@@ -496,6 +509,7 @@ private slots:
     void kindZeroOnlySetsDecimals()
     {
         LinkFixture f({deadPortPath()});
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         const QString mode = MainWindowProbe::labelMode(w)->text();
         const QString huge = MainWindowProbe::labelHugeData(w)->text();

@@ -1,5 +1,6 @@
-// The value text and the hover card's pure rules.
+// The value text, the hover card's and the log's pure rules.
 #include "hovercard.h"
+#include "logname.h"
 #include "valuetext.h"
 
 #include <QTest>
@@ -20,6 +21,8 @@ private slots:
     void cardHtml();
     void cardLeft_data();
     void cardLeft();
+    void logName_data();
+    void logName();
 };
 
 void TestUiUnits::valueText_data()
@@ -184,6 +187,33 @@ void TestUiUnits::cardLeft()
     QFETCH(double, plotRight);
     QFETCH(double, left);
     QCOMPARE(HoverCard::cardLeft(cursor, width, plotRight), left);
+}
+
+void TestUiUnits::logName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("plain");
+    QTest::addColumn<QString>("html");
+
+    QTest::newRow("ordinary") << "/dev/ttyUSB0"
+                              << "/dev/ttyUSB0"
+                              << "/dev/ttyUSB0";
+    // Without a '<' the panel keeps the line plain: entities would show as written.
+    QTest::newRow("ampersand only") << "/tmp/a&b \"quoted\""
+                                    << "/tmp/a&b \"quoted\""
+                                    << "/tmp/a&amp;b &quot;quoted&quot;";
+    QTest::newRow("markup") << "/tmp/<b>x</b>&y"
+                            << "/tmp/&lt;b&gt;x&lt;/b&gt;&amp;y"
+                            << "/tmp/&lt;b&gt;x&lt;/b&gt;&amp;y";
+}
+
+void TestUiUnits::logName()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, plain);
+    QFETCH(QString, html);
+    QCOMPARE(LogName::inPlainLine(name), plain);
+    QCOMPARE(LogName::inHtmlLine(name), html);
 }
 
 QTEST_APPLESS_MAIN(TestUiUnits)

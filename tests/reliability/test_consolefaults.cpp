@@ -46,6 +46,7 @@ private slots:
         SimOptions options;
         options.answerDoubledCommands = true; // polls follow closer than a doubled command
         AlarmFixture f(options);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         QVERIFY(QTest::qWaitFor([&] { return MainWindowProbe::chartPointCount(w) > 0; }, 10000));
@@ -94,6 +95,7 @@ private slots:
         options.recordCount = 200;
         options.seed = 7;
         AlarmFixture f(options);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         makeNoisy(*f.instrument);
@@ -133,6 +135,7 @@ private slots:
         SimOptions options;
         options.silent = true; // hears the probe, never answers
         AlarmFixture f(options);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         MainWindow &w = f.w();
         ModalDriver dialogs;
         QVERIFY(
@@ -164,6 +167,7 @@ private slots:
     void cablePulledWhileTheCountIsAwaited()
     {
         AlarmFixture f;
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         f.instrument->setSilent(true);
@@ -176,7 +180,11 @@ private slots:
         f.instrument->unplug();
         QVERIFY(QTest::qWaitFor([&] { return !dialogs.seen.isEmpty(); }, 10000));
         QVERIFY(QTest::qWaitFor([] { return !QApplication::activeModalWidget(); }, 10000));
-        QTest::qWait(1500); // room for a watchdog retry or a second box
+        // A watchdog retry or a second box could only come from a timer of the window: once
+        // what is queued has run, none of them runs.
+        QCoreApplication::processEvents();
+        for (const QTimer *timer : w.findChildren<QTimer *>())
+            QVERIFY2(!timer->isActive(), qPrintable(QString::number(timer->interval())));
 
         QCOMPARE(dialogs.seen.size(), 1);
         QCOMPARE(dialogs.seen.first().title, LostTitle);
@@ -198,6 +206,7 @@ private slots:
         SimOptions options;
         options.recordCount = 12;
         AlarmFixture f(options);
+        QVERIFY2(f.isValid(), qPrintable(f.errorString()));
         QVERIFY(f.waitConnected());
         MainWindow &w = f.w();
         const int records = int(decodeAll(f.instrument->records()).size());
