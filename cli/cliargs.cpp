@@ -1,6 +1,7 @@
 #include "cliargs.h"
 
-#include "historyconnection.h"
+#include "historyfile.h"
+#include "historystore.h"
 #include "outputfile.h"
 
 #include <CLI/CLI.hpp>
@@ -166,10 +167,10 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     std::string csv;
     std::string json;
     bool resume = false;
-    CLI::App *download =
-        command(app, "download",
-                "download the instrument's records; the database (TestHistory.db when no "
-                "file is named) is replaced only by a complete download");
+    CLI::App *download = command(
+        app, "download",
+        std::string("download the instrument's records; the database (") + HistoryStore::FileName +
+            " when no file is named) is replaced only by a complete download");
     download->footer(DownloadNotes + BusyNote + ExitStatus);
     download->add_option("--db", db, "history database to replace the records of")
         ->check(aName("file"))
@@ -177,7 +178,9 @@ ParsedArguments parseArguments(int argc, const char *const *argv)
     download->add_option("--csv", csv, "CSV report, as the console exports it")
         ->check(aName("file"))
         ->type_name("FILE");
-    download->add_option("--json", json, "the records as JSON")->check(aName("file"))->type_name("FILE");
+    download->add_option("--json", json, "the records as JSON")
+        ->check(aName("file"))
+        ->type_name("FILE");
     download->add_flag("--resume", resume,
                        "go on from the download kept beside the targets (only the records "
                        "still missing are asked for), then write the targets as one whole "

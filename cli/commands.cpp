@@ -225,8 +225,6 @@ ExitCode runCommand(const CliRequest &request)
         return runDownload(request);
     case Command::Export:
         return runExport(request);
-    case Command::Report:
-        return runReport(request);
     default:
         break;
     }

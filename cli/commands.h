@@ -9,14 +9,14 @@
 
 class InstrumentLink;
 
-/// Runs what the command line asked for; its exit status.
+/// Runs what the command line asked for, in a core application; its exit status. The report
+/// command is runReport's (reportcommand.h).
 ExitCode runCommand(const CliRequest &request);
 
 // The commands of their own files.
 ExitCode runWatch(const CliRequest &request);
 ExitCode runDownload(const CliRequest &request);
 ExitCode runExport(const CliRequest &request);
-ExitCode runReport(const CliRequest &request);
 
 /// Finds the instrument (or tries --port) and leaves the link open on it, saying on stderr
 /// which port it found (unless --quiet). When there is none, or a stop came first, says why and

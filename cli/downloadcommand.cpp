@@ -3,6 +3,7 @@
 
 #include "csvreport.h"
 #include "historyfile.h"
+#include "historystore.h"
 #include "instrumentlink.h"
 #include "keptdownload.h"
 #include "outputfile.h"
@@ -25,8 +26,6 @@ namespace
 
 // A terminal's progress bar is redrawn at most this often.
 constexpr qint64 RedrawEveryMs = 100;
-
-const QString DefaultDatabase = QStringLiteral("TestHistory.db");
 
 /// Where one download goes: any of a database, a CSV report and JSON.
 struct Targets {
@@ -212,7 +211,7 @@ void keepInterrupted(const Targets &targets, const DownloadOutcome &download)
 ExitCode runDownload(const CliRequest &request)
 {
     const Targets targets{request.db.isEmpty() && request.csv.isEmpty() && request.json.isEmpty()
-                              ? DefaultDatabase
+                              ? QString::fromLatin1(HistoryStore::FileName)
                               : request.db,
                           request.csv, request.json};
     QString error;

@@ -1,18 +1,18 @@
 #pragma once
 
-// A history database file as telvoro-cli uses it: the same table and rows as the modern
-// console's TestHistory.db, checked before anything is changed and replaced in one transaction.
-// A file another program is using is waited for (BusyWaitSeconds); every failure is told in
-// plain words.
+// A history database file as telvoro-cli uses it: the console's table and rows, checked before
+// anything is changed and replaced in one transaction (history/ keeps those rules). A file
+// another program is using is waited for (BusyWaitSeconds), and standard error says so once;
+// every failure is told in plain words.
 
+#include "historydatabase.h"
 #include "historyrecord.h"
 
 #include <QList>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <QString>
 
-#include <functional>
+/// How long telvoro-cli waits for a database another program is using.
+constexpr int BusyWaitSeconds = 10;
 
 namespace HistoryFile
 {
@@ -23,7 +23,7 @@ namespace HistoryFile
 bool checkReplaceable(const QString &path, QString *error);
 
 /// More statements of a piece of work on the file; false with the driver's error undoes it all.
-using MoreWork = std::function<bool(const QSqlDatabase &db, QSqlError *error)>;
+using MoreWork = HistoryDatabase::MoreWork;
 
 /// Replaces every record of `path` by `records` in one transaction, creating the file and the
 /// table as the console does when they are missing; `more` runs in the same transaction. On

@@ -1,15 +1,11 @@
 // telvoro-cli: the instrument from scripts, terminals and headless machines.
 #include "cliargs.h"
-#include "clihints.h"
 #include "commands.h"
 #include "programarguments.h"
+#include "reportcommand.h"
 #include "terminal.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QLoggingCategory>
-
-#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -25,18 +21,9 @@ int main(int argc, char *argv[])
     if (!parsed.run)
         return int(parsed.exit);
 
-    // Only the report draws text, which needs Qt's fonts and so a GUI application; it never
-    // needs a display.
-    std::unique_ptr<QCoreApplication> app;
-    if (parsed.request.command == CliRequest::Command::Report) {
-        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", CliHints::headlessPlatform());
-        // Quiet on success: the platform's notes (no runtime directory...) are not the user's
-        // business; the report's own failures are reported with their exit status.
-        QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    // Only the report draws; it makes the application it needs itself.
+    if (parsed.request.command == CliRequest::Command::Report)
+        return int(runReport(argc, argv, parsed.request));
+    const QCoreApplication app(argc, argv);
     return int(runCommand(parsed.request));
 }

@@ -2,6 +2,7 @@
 
 #include "framescanner.h"
 #include "livereading.h"
+#include "measurementkind.h"
 #include "valuetext.h"
 
 #include <QStringList>
@@ -10,28 +11,6 @@
 
 namespace
 {
-
-QString kindName(int kind)
-{
-    switch (kind) {
-    case 1:
-    case 3:
-        return QStringLiteral("resistance");
-    case 2:
-        return QStringLiteral("ac_voltage");
-    default:
-        return QStringLiteral("dc_voltage");
-    }
-}
-
-// Kind labels for people, all of one width.
-QString kindLabel(const QString &kind)
-{
-    if (kind == QLatin1String("resistance"))
-        return QStringLiteral("resistance");
-    return kind == QLatin1String("ac_voltage") ? QStringLiteral("AC voltage")
-                                               : QStringLiteral("DC voltage");
-}
 
 QString boolean(bool value)
 {
@@ -48,10 +27,10 @@ QString text(const TimedReading &r)
     if (!r.measured)
         line += QStringLiteral("no measurement");
     else if (m.voltage)
-        line += kindLabel(m.kind) + QStringLiteral("  ") + value(m.avg);
+        line += MeasurementKind::label(m.kind) + QStringLiteral("  ") + value(m.avg);
     else
-        line += kindLabel(m.kind) + QStringLiteral("  avg %1  max %2  min %3")
-                                        .arg(value(m.avg), value(m.max), value(m.min));
+        line += MeasurementKind::label(m.kind) + QStringLiteral("  avg %1  max %2  min %3")
+                                                     .arg(value(m.avg), value(m.max), value(m.min));
     if (m.batteryLow)
         line += QStringLiteral("  battery low");
     return line;
@@ -113,7 +92,7 @@ TimedReading decode(const protocol::InstrumentFrame &frame, const QDateTime &tim
         reading.measured = false;
         return reading;
     }
-    m.kind = kindName(protocol::splitMode(frame[0]).kind);
+    m.kind = MeasurementKind::name(live.dataType);
     if (live.kind == LiveReading::Kind::Voltage) {
         m.voltage = true;
         m.unit = QStringLiteral("V");

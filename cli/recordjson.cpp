@@ -1,23 +1,7 @@
 #include "recordjson.h"
 
 #include "jsontext.h"
-
-namespace
-{
-
-QString kindName(const QString &dataType)
-{
-    if (dataType == QStringLiteral("接地电阻"))
-        return QStringLiteral("resistance");
-    if (dataType == QStringLiteral("交流电压"))
-        return QStringLiteral("ac_voltage");
-    if (dataType == QStringLiteral("直流电压"))
-        return QStringLiteral("dc_voltage");
-    // A database written by something else may hold other texts: they go out as stored.
-    return dataType;
-}
-
-} // namespace
+#include "measurementkind.h"
 
 namespace RecordJson
 {
@@ -25,7 +9,7 @@ namespace RecordJson
 QString object(const HistoryRecord &record)
 {
     Measurement m;
-    m.kind = kindName(record.data_type);
+    m.kind = MeasurementKind::name(record.data_type);
     m.unit = record.unit;
     m.voltage = isVoltageRecord(record.data_type);
     m.avg = record.avg_value;

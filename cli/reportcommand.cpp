@@ -1,4 +1,5 @@
-// The report command: a history database into a PDF test report.
+#include "reportcommand.h"
+
 #include "clihints.h"
 #include "commands.h"
 #include "historyfile.h"
@@ -12,10 +13,15 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 
-ExitCode runReport(const CliRequest &request)
+namespace
+{
+
+ExitCode writeReport(const CliRequest &request)
 {
     // A long report is drawn without an event loop: a stop is looked for between pages.
     bool stopped = false;
@@ -84,4 +90,17 @@ ExitCode runReport(const CliRequest &request)
         return ExitCode::FileError;
     }
     return VerdictLine::finish(request, records);
+}
+
+} // namespace
+
+ExitCode runReport(int &argc, char **argv, const CliRequest &request)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", CliHints::headlessPlatform());
+    // Quiet on success: the platform's notes (no runtime directory...) are not the user's
+    // business; the report's own failures are reported with their exit status.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+    const QGuiApplication app(argc, argv);
+    return writeReport(request);
 }

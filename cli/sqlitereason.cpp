@@ -1,29 +1,25 @@
 #include "sqlitereason.h"
 
-int sqliteCode(const QSqlError &error)
-{
-    // Extended codes carry the primary one in their low byte.
-    return error.nativeErrorCode().toInt() & 0xff;
-}
+#include "sqlitecode.h"
 
 QString sqliteReason(const QSqlError &error)
 {
-    switch (sqliteCode(error)) {
-    case 3:  // SQLITE_PERM
-    case 23: // SQLITE_AUTH
+    switch (SqliteCode::of(error)) {
+    case SqliteCode::Permission:
+    case SqliteCode::Auth:
         return QStringLiteral("access to it is refused");
     case SqliteCode::Busy:
     case SqliteCode::Locked:
         return QStringLiteral("it is busy: another program is using it");
-    case 8: // SQLITE_READONLY
+    case SqliteCode::ReadOnly:
         return QStringLiteral("it can only be read (a read-only file or disk)");
-    case 10: // SQLITE_IOERR
+    case SqliteCode::IoError:
         return QStringLiteral("the disk could not be read or written");
-    case 11: // SQLITE_CORRUPT
+    case SqliteCode::Corrupt:
         return QStringLiteral("the file is damaged");
-    case 13: // SQLITE_FULL
+    case SqliteCode::Full:
         return QStringLiteral("the disk is full");
-    case 14: // SQLITE_CANTOPEN
+    case SqliteCode::CantOpen:
         return QStringLiteral("it cannot be opened");
     case SqliteCode::NotADatabase:
         return QStringLiteral("it is not an SQLite database");

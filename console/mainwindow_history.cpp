@@ -65,7 +65,7 @@ void MainWindow::initDatabase()
         db = QSqlDatabase::database(connectionName);
     } else {
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-        db.setDatabaseName(QStringLiteral("TestHistory.db"));
+        db.setDatabaseName(QString::fromLatin1(HistoryStore::FileName));
     }
 
     if (!db.open()) {

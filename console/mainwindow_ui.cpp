@@ -1,6 +1,8 @@
 // Window layout, style sheet and log panel.
 #include "mainwindow.h"
 
+#include "historycell.h"
+
 #include <QAbstractItemView>
 #include <QChartView>
 #include <QCheckBox>
@@ -144,11 +146,8 @@ void MainWindow::setupUi()
 
     // History page: the table and one row of paging and record actions.
     auto *historyLayout = new QVBoxLayout(pageHistory);
-    tableHistory = new QTableWidget(0, 7);
-    tableHistory->setHorizontalHeaderLabels({QStringLiteral("记录序号"), QStringLiteral("数据类型"),
-                                             QStringLiteral("平均值/电压"),
-                                             QStringLiteral("最大阻值"), QStringLiteral("最小阻值"),
-                                             QStringLiteral("单位"), QStringLiteral("电池状态")});
+    tableHistory = new QTableWidget(0, HistoryCells::ColumnCount);
+    tableHistory->setHorizontalHeaderLabels(HistoryCells::headers());
     tableHistory->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     tableHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tableHistory->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -7,9 +7,9 @@
 namespace
 {
 
-const QString SelectColumns =
-    QStringLiteral("SELECT record_index, data_type, avg_value, max_value, min_value, unit, "
-                   "battery FROM HistoryData ORDER BY record_index ASC");
+const QString SelectColumns = QStringLiteral("SELECT ") +
+                              HistoryStore::columns().join(QStringLiteral(", ")) +
+                              QStringLiteral(" FROM HistoryData ORDER BY record_index ASC");
 
 HistoryRecord readRecord(const QSqlQuery &query)
 {
@@ -36,6 +36,14 @@ QList<HistoryRecord> readAll(QSqlQuery &query)
 
 namespace HistoryStore
 {
+
+QStringList columns()
+{
+    return {QStringLiteral("record_index"), QStringLiteral("data_type"),
+            QStringLiteral("avg_value"),    QStringLiteral("max_value"),
+            QStringLiteral("min_value"),    QStringLiteral("unit"),
+            QStringLiteral("battery")};
+}
 
 const char *const CreateTableSql = R"(
         CREATE TABLE IF NOT EXISTS HistoryData (

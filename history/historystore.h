@@ -9,11 +9,18 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
 namespace HistoryStore
 {
+
+/// The console's database: this file in its working directory.
+constexpr char FileName[] = "TestHistory.db";
+
+/// The columns of HistoryData, in the order of HistoryRecord's fields.
+QStringList columns();
 
 /// The table's CREATE statement, byte for byte as the store sends it.
 extern const char *const CreateTableSql;

@@ -1,5 +1,7 @@
 #include "livereading.h"
 
+#include "historyrecord.h"
+#include "ohms.h"
 #include "protocol.h"
 
 LiveReading decodeLiveReading(const unsigned char *frame)
@@ -14,25 +16,22 @@ LiveReading decodeLiveReading(const unsigned char *frame)
         return reading;
 
     const protocol::ModernValues values = protocol::decodeModernValues(frame);
-    if (mode.kind == 1 || mode.kind == 3) {
+    reading.dataType = QString::fromUtf8(info->text);
+    if (!isVoltageRecord(reading.dataType)) {
         reading.kind = LiveReading::Kind::Resistance;
         reading.unit = QString::fromUtf8(info->unit);
-        reading.modeText = QStringLiteral("当前模式: 接地电阻 (%1)").arg(reading.unit);
+        reading.modeText = QStringLiteral("当前模式: %1 (%2)").arg(reading.dataType, reading.unit);
         reading.avg = values.avg;
         reading.max = values.max;
         reading.min = values.min;
-        const double scale = mode.kind == 3 ? 1000.0 : 1.0;
-        const auto inOhms = [scale](double value) {
-            return protocol::isOverRange(value) ? value : value * scale;
-        };
-        reading.avgOhms = inOhms(values.avg);
-        reading.maxOhms = inOhms(values.max);
-        reading.minOhms = inOhms(values.min);
+        reading.avgOhms = toOhms(values.avg, reading.unit);
+        reading.maxOhms = toOhms(values.max, reading.unit);
+        reading.minOhms = toOhms(values.min, reading.unit);
         return reading;
     }
 
     reading.kind = LiveReading::Kind::Voltage;
-    reading.modeText = QStringLiteral("当前模式: %1 (V)").arg(QString::fromUtf8(info->text));
+    reading.modeText = QStringLiteral("当前模式: %1 (V)").arg(reading.dataType);
     reading.voltage = values.avg;
     reading.voltageText =
         protocol::isOverRange(values.avg)

@@ -12,6 +12,7 @@ struct LiveReading {
 
     Kind kind = Kind::None; ///< None: the frame changes nothing but `decimals`
     int decimals = 0;       ///< low nibble of the mode byte, taken from every frame
+    QString dataType;       ///< the kind's text, as a record of it stores it
     QString modeText;       ///< the mode line
     QString unit;           ///< resistance: "Ω" or "kΩ"
     double avg = 0;         ///< resistance, in `unit`; over range is 999999

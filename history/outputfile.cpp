@@ -1,9 +1,11 @@
 #include "outputfile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <filesystem>
+#include <system_error>
 
 namespace OutputFile
 {
@@ -38,11 +40,23 @@ Result write(const QString &path, QIODevice::OpenMode mode,
 
 bool sameFile(const QString &a, const QString &b)
 {
-    const auto spelt = [](const QString &path) {
-        const QFileInfo file(path);
-        return file.exists() ? file.canonicalFilePath() : QDir::cleanPath(file.absoluteFilePath());
+    namespace fs = std::filesystem;
+    const fs::path first = QFileInfo(a).filesystemAbsoluteFilePath();
+    const fs::path second = QFileInfo(b).filesystemAbsoluteFilePath();
+    // Two files that are there: one file however it is reached (a link, a hard link, a name
+    // in another case where names ignore case).
+    std::error_code missing;
+    const bool same = fs::equivalent(first, second, missing);
+    if (!missing)
+        return same;
+    // A file still to be made: one file once made when the two name one place, the folders
+    // that are there resolved.
+    const auto place = [](const fs::path &path) {
+        std::error_code failed;
+        const fs::path resolved = fs::weakly_canonical(path, failed);
+        return failed ? path.lexically_normal() : resolved;
     };
-    return spelt(a) == spelt(b);
+    return place(first) == place(second);
 }
 
 } // namespace OutputFile

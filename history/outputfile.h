@@ -19,8 +19,8 @@ enum class Result { Written, OpenFailed, WriteFailed };
 Result write(const QString &path, QIODevice::OpenMode mode,
              const std::function<bool(QIODevice &)> &write, QString *error = nullptr);
 
-/// True when `a` and `b` name the same file, however they are spelt (links resolved for files
-/// that exist).
+/// True when `a` and `b` name the same file, however they are spelt or reached: links and hard
+/// links of files that are there, and for a file still to be made, links of its folders.
 bool sameFile(const QString &a, const QString &b);
 
 } // namespace OutputFile

@@ -1,24 +1,29 @@
 #pragma once
 
-// One SQLite file as telvoro-cli works on it: a connection of its own, and the lock a piece of
-// work takes before it starts. Another program may hold the file for a while (the console
-// storing a record, a script's transaction): a busy file is waited for, up to BusyWaitSeconds,
-// and standard error says so once, so the wait is neither silent nor endless.
+// One history file worked on by a connection of its own, and the lock a piece of work takes
+// before it starts. Another program may hold the file for a while (the console storing a record,
+// a script's transaction): a busy file is waited for as long as the caller allows, once the
+// caller has said so, so the wait is neither silent nor endless.
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
 
-/// How long telvoro-cli waits for a database another program is using.
-constexpr int BusyWaitSeconds = 10;
+#include <functional>
+
+/// How long a busy file is waited for, and what is done once before the wait begins.
+struct BusyWait {
+    int seconds = 0;
+    std::function<void()> announce;
+};
 
 class HistoryConnection
 {
 public:
     enum class Access { Read, Write };
 
-    /// Opens `path` (read-only for Read); nothing is locked yet.
-    HistoryConnection(const QString &file, Access how);
+    /// Opens `file` (read-only for Read); nothing is locked yet.
+    HistoryConnection(const QString &file, Access how, const BusyWait &busy);
     ~HistoryConnection();
     HistoryConnection(const HistoryConnection &) = delete;
     HistoryConnection &operator=(const HistoryConnection &) = delete;
@@ -35,9 +40,10 @@ public:
 
     QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
 
-    /// The last failure, and why in plain words. After a fruitless wait: that it stayed busy.
+    /// The last failure.
     QSqlError error() const { return failure; }
-    QString reason() const;
+    /// The last failure came after the whole wait: the file stayed busy.
+    bool stayedBusy() const;
     /// The last failure was finding no SQLite database in the file.
     bool notADatabase() const;
     /// `error` as the failure of the work (a statement the work ran itself).
@@ -48,8 +54,8 @@ private:
 
     static inline int made = 0;
     const QString name;
-    const QString path;
     const Access access;
+    const BusyWait wait;
     QSqlError failure;
     bool waited = false;
 };

@@ -1,5 +1,6 @@
 #include "reportsummary.h"
 
+#include "ohms.h"
 #include "protocol.h"
 
 #include <QLocale>
@@ -11,9 +12,7 @@ namespace ReportRules
 
 double averageOhms(const HistoryRecord &record)
 {
-    if (protocol::isOverRange(record.avg_value))
-        return record.avg_value;
-    return record.unit == QStringLiteral("kΩ") ? record.avg_value * 1000 : record.avg_value;
+    return toOhms(record.avg_value, record.unit);
 }
 
 Verdict verdict(const HistoryRecord &record, std::optional<double> limitOhms)

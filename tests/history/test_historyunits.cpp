@@ -1,16 +1,21 @@
-// The history's pure units: record decoding, cell rules, paging, the SQL store and the CSV file.
+// The history's pure units: record decoding, cell rules, the SQL store, a database file worked
+// on whole, kΩ in ohms, the CSV file and the output file.
 #include "csvreport.h"
 #include "historycell.h"
-#include "historypaging.h"
+#include "historydatabase.h"
 #include "historyrecord.h"
 #include "historystore.h"
 #include "knownframes.h"
+#include "ohms.h"
+#include "outputfile.h"
 #include "protocol.h"
 
 #include <QFile>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <filesystem>
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
@@ -36,6 +41,57 @@ const QString Dc = QStringLiteral("直流电压");
 const QString Ohm = QStringLiteral("Ω");
 const QString KiloOhm = QStringLiteral("kΩ");
 const QString Volt = QStringLiteral("V");
+
+using Cause = HistoryFault::Cause;
+
+/// An SQLite file at `path` made by `statements`; false when one failed.
+bool makeDatabase(const QString &path, const QStringList &statements)
+{
+    bool made = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), path);
+        db.setDatabaseName(path);
+        made = db.open();
+        for (const QString &statement : statements)
+            made = made && QSqlQuery(db).exec(statement);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(path);
+    return made;
+}
+
+/// A history of `count` resistance records numbered from 1, with `average` as their average.
+bool makeHistory(const QString &path, int count, double average)
+{
+    QStringList statements = {QString::fromUtf8(HistoryStore::CreateTableSql)};
+    for (int i = 1; i <= count; ++i)
+        statements << QStringLiteral("INSERT INTO HistoryData VALUES (%1, '接地电阻', %2, %2, %2, "
+                                     "'Ω', 0)")
+                          .arg(i)
+                          .arg(average);
+    return makeDatabase(path, statements);
+}
+
+/// What the file at `path` holds; nothing when there is none.
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<int> numbers(const QList<HistoryRecord> &records)
+{
+    QList<int> out;
+    for (const HistoryRecord &r : records)
+        out << r.record_index;
+    return out;
+}
+
+/// Waits for nothing; counts how often it was told.
+BusyWait counted(int *announced)
+{
+    return {0, [announced] { ++*announced; }};
+}
 
 } // namespace
 
@@ -209,36 +265,6 @@ private slots:
         QTEST(cells[column].colour, "colour");
     }
 
-    void paging_data()
-    {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("requested");
-        QTest::addColumn<int>("total");
-        QTest::addColumn<int>("current");
-        QTest::addColumn<int>("offset");
-        QTest::newRow("empty") << 0 << 1 << 1 << 1 << 0;
-        QTest::newRow("empty, stale page") << 0 << 3 << 1 << 1 << 0;
-        QTest::newRow("one record") << 1 << 1 << 1 << 1 << 0;
-        QTest::newRow("exactly ten") << 10 << 1 << 1 << 1 << 0;
-        QTest::newRow("ten, page 2 clamps") << 10 << 2 << 1 << 1 << 0;
-        QTest::newRow("eleven, page 2") << 11 << 2 << 2 << 2 << 10;
-        QTest::newRow("page beyond the end shows the last") << 25 << 9 << 3 << 3 << 20;
-        QTest::newRow("page below 1") << 25 << 0 << 3 << 1 << 0;
-        QTest::newRow("middle page stays") << 25 << 2 << 3 << 2 << 10;
-    }
-
-    void paging()
-    {
-        QFETCH(int, count);
-        QFETCH(int, requested);
-        const HistoryPage page = HistoryPaging::clamp(count, 10, requested);
-        QTEST(page.totalPages, "total");
-        QTEST(page.currentPage, "current");
-        QTEST(page.offset, "offset");
-    }
-
-    void pageLabel() { QCOMPARE(HistoryPaging::label(2, 13), QStringLiteral(" 第 2 / 13 页 ")); }
-
     void createStatementIsExact()
     {
         QCOMPARE(QByteArray(HistoryStore::CreateTableSql),
@@ -317,6 +343,170 @@ private slots:
         QVERIFY(!HistoryStore::page(db, 10, 0).has_value());
         QVERIFY(HistoryStore::all(db).isEmpty());
         QVERIFY(!HistoryStore::clear(db));
+    }
+
+    void inOhms_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("ohms");
+        QTest::newRow("ohms") << 12.34 << Ohm << 12.34;
+        QTest::newRow("kilo-ohms") << 1.25 << KiloOhm << 1250.0;
+        QTest::newRow("kilo-ohms over range") << 999999.0 << KiloOhm << 999999.0;
+        QTest::newRow("above over range") << 1234567.0 << KiloOhm << 1234567.0;
+        QTest::newRow("volts as they are") << 230.0 << Volt << 230.0;
+    }
+
+    void inOhms()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, unit);
+        QTEST(toOhms(value, unit), "ohms");
+    }
+
+    // What a database file holds decides whether it is read, and whether a download may
+    // replace its records; neither check changes the file or makes one.
+    void checksTheFile_data()
+    {
+        QTest::addColumn<QStringList>("statements"); // none: no file; "text": a text file
+        QTest::addColumn<int>("reading");
+        QTest::addColumn<int>("replacing");
+        QTest::addColumn<QString>("detail");
+        const QString create = QString::fromUtf8(HistoryStore::CreateTableSql);
+        QTest::newRow("a history")
+            << QStringList{create} << int(Cause::None) << int(Cause::None) << QString();
+        QTest::newRow("a history with a table of its own")
+            << QStringList{create, QStringLiteral("CREATE TABLE Notes (text TEXT)")}
+            << int(Cause::None) << int(Cause::None) << QString();
+        QTest::newRow("an empty database") << QStringList{QStringLiteral("PRAGMA user_version = 1")}
+                                           << int(Cause::NoTable) << int(Cause::None) << QString();
+        QTest::newRow("other tables")
+            << QStringList{QStringLiteral("CREATE TABLE Orders (id INTEGER)"),
+                           QStringLiteral("CREATE TABLE Stock (id INTEGER)")}
+            << int(Cause::OtherTables) << int(Cause::OtherTables) << "Orders,Stock";
+        QTest::newRow("a HistoryData of other columns")
+            << QStringList{QStringLiteral("CREATE TABLE HistoryData (record_index INTEGER, "
+                                          "data_type TEXT, avg_value REAL, max_value REAL, "
+                                          "min_value REAL, unit TEXT)")}
+            << int(Cause::MissingColumn) << int(Cause::MissingColumn) << "battery";
+        QTest::newRow("a text file") << QStringList{QStringLiteral("text")} << int(Cause::NotSqlite)
+                                     << int(Cause::NotSqlite) << QString();
+        QTest::newRow("no file") << QStringList() << int(Cause::NoSuchFile) << int(Cause::None)
+                                 << QString();
+    }
+
+    void checksTheFile()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(int, reading);
+        QFETCH(int, replacing);
+        QFETCH(QString, detail);
+        const QString path = dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
+        if (statements == QStringList{QStringLiteral("text")}) {
+            QFile text(path);
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write("not a database\n");
+        } else if (!statements.isEmpty()) {
+            QVERIFY(makeDatabase(path, statements));
+        }
+        const QByteArray before = bytesOf(path);
+        int announced = 0;
+
+        HistoryFault read;
+        QCOMPARE(HistoryDatabase::checkExisting(path, counted(&announced), &read),
+                 reading == int(Cause::None));
+        QCOMPARE(int(read.cause), reading);
+        HistoryFault replace;
+        QCOMPARE(HistoryDatabase::checkReplaceable(path, counted(&announced), &replace),
+                 replacing == int(Cause::None));
+        QCOMPARE(int(replace.cause), replacing);
+        for (const HistoryFault &fault : {read, replace}) {
+            if (fault.cause == Cause::OtherTables)
+                QCOMPARE(fault.tables.join(u','), detail);
+            if (fault.cause == Cause::MissingColumn)
+                QCOMPARE(fault.column, detail);
+        }
+        QCOMPARE(announced, 0);
+        QCOMPARE(QFile::exists(path), !statements.isEmpty());
+        QCOMPARE(bytesOf(path), before);
+    }
+
+    // Every record is replaced, or none: a failure part-way leaves the file as it was, and
+    // removes a file that was made for the work.
+    void replacesInOneTransaction()
+    {
+        const QString path = dir.filePath(QStringLiteral("replaced.db"));
+        QVERIFY(makeHistory(path, 3, 1.5));
+        const QList<HistoryRecord> fresh = {record(7, Dc, -25, 30, 20, Volt, 1),
+                                            record(2, Earth, 12.3, 15, 10, KiloOhm, 0)};
+        const HistoryDatabase::MoreWork failing = [](const QSqlDatabase &file, QSqlError *error) {
+            QSqlQuery query(file);
+            if (query.exec(QStringLiteral("INSERT INTO NoSuchTable VALUES (1)")))
+                return true;
+            *error = query.lastError();
+            return false;
+        };
+        int announced = 0;
+        HistoryFault fault;
+        QVERIFY(
+            !HistoryDatabase::replaceRecords(path, fresh, counted(&announced), &fault, failing));
+        QCOMPARE(int(fault.cause), int(Cause::Refused));
+        QVERIFY(fault.error.isValid());
+        QVERIFY(!fault.stayedBusy);
+        QList<HistoryRecord> stored;
+        QVERIFY(HistoryDatabase::readRecords(path, &stored, counted(&announced), &fault));
+        QCOMPARE(numbers(stored), (QList<int>{1, 2, 3}));
+        QCOMPARE(stored[1].avg_value, 1.5);
+
+        QVERIFY(HistoryDatabase::replaceRecords(path, fresh, counted(&announced), &fault));
+        QVERIFY(HistoryDatabase::readRecords(path, &stored, counted(&announced), &fault));
+        QCOMPARE(numbers(stored), (QList<int>{2, 7}));
+        QCOMPARE(stored[0].unit, KiloOhm);
+        QCOMPARE(stored[1].avg_value, -25.0);
+
+        const QString made = dir.filePath(QStringLiteral("made.db"));
+        QVERIFY(
+            !HistoryDatabase::replaceRecords(made, fresh, counted(&announced), &fault, failing));
+        QVERIFY(!QFile::exists(made));
+        QVERIFY(HistoryDatabase::clearRecords(path, counted(&announced), &fault));
+        QVERIFY(HistoryDatabase::readRecords(path, &stored, counted(&announced), &fault));
+        QVERIFY(stored.isEmpty());
+        QCOMPARE(announced, 0);
+    }
+
+    // A file another connection writes is announced once, waited for, and then reported as
+    // busy; once it is free the work goes through unannounced.
+    void busyFileIsAnnouncedOnce()
+    {
+        const QString path = dir.filePath(QStringLiteral("busy.db"));
+        QVERIFY(makeHistory(path, 2, 3.0));
+        const QString holder = QStringLiteral("holder");
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holder);
+            other.setDatabaseName(path);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+            int announced = 0;
+            HistoryFault fault;
+            QVERIFY(!HistoryDatabase::replaceRecords(path, {}, counted(&announced), &fault));
+            QCOMPARE(announced, 1);
+            QCOMPARE(int(fault.cause), int(Cause::Refused));
+            QVERIFY(fault.stayedBusy);
+            // Reading goes on beside a writer that has not committed.
+            QList<HistoryRecord> stored;
+            QVERIFY(HistoryDatabase::readRecords(path, &stored, counted(&announced), &fault));
+            QCOMPARE(numbers(stored), (QList<int>{1, 2}));
+            QCOMPARE(announced, 1);
+
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("ROLLBACK")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(holder);
+        int announced = 0;
+        HistoryFault fault;
+        QVERIFY(HistoryDatabase::replaceRecords(path, {}, counted(&announced), &fault));
+        QCOMPARE(announced, 0);
     }
 
     void csvLines()
@@ -435,6 +625,66 @@ private slots:
 #else
         QSKIP("needs RLIMIT_FSIZE");
 #endif
+    }
+
+    // Two names of one file are told apart from two files, whether the file is there or still
+    // to be made.
+    void sameFile_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("links"); // the row needs links the file system may not make
+        QTest::addColumn<bool>("same");
+        QTest::newRow("one name") << "a.csv"
+                                  << "a.csv" << false << true;
+        QTest::newRow("spelt two ways") << "a.csv"
+                                        << "./sub/../a.csv" << false << true;
+        QTest::newRow("two files") << "a.csv"
+                                   << "b.csv" << false << false;
+        QTest::newRow("a file and one to be made") << "a.csv"
+                                                   << "new.csv" << false << false;
+        QTest::newRow("to be made, spelt two ways") << "new.csv"
+                                                    << "sub/../new.csv" << false << true;
+        QTest::newRow("two to be made") << "new.csv"
+                                        << "other.csv" << false << false;
+        QTest::newRow("a link") << "a.csv"
+                                << "link.csv" << true << true;
+        QTest::newRow("a hard link") << "a.csv"
+                                     << "hard.csv" << true << true;
+        QTest::newRow("to be made in a linked folder") << "sub/new.csv"
+                                                       << "alias/new.csv" << true << true;
+        QTest::newRow("to be made beside a linked folder") << "sub/new.csv"
+                                                           << "alias/other.csv" << true << false;
+    }
+
+    void sameFile()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(bool, links);
+        QFETCH(bool, same);
+        const QTemporaryDir files;
+        QVERIFY(files.isValid());
+        for (const char *name : {"a.csv", "b.csv"}) {
+            QFile file(files.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QVERIFY(file.write(name) > 0);
+        }
+        QVERIFY(QDir(files.path()).mkdir(QStringLiteral("sub")));
+        const auto at = [&files](const char *name) {
+            return QFileInfo(files.filePath(QLatin1String(name))).filesystemAbsoluteFilePath();
+        };
+        std::error_code failed;
+        std::filesystem::create_symlink(at("a.csv"), at("link.csv"), failed);
+        if (!failed)
+            std::filesystem::create_hard_link(at("a.csv"), at("hard.csv"), failed);
+        if (!failed)
+            std::filesystem::create_directory_symlink(at("sub"), at("alias"), failed);
+        if (links && failed)
+            QSKIP(qPrintable(QStringLiteral("no links here: ") +
+                             QString::fromStdString(failed.message())));
+        QCOMPARE(OutputFile::sameFile(files.filePath(a), files.filePath(b)), same);
+        QCOMPARE(OutputFile::sameFile(files.filePath(b), files.filePath(a)), same);
     }
 
 private:

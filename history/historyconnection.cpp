@@ -1,15 +1,14 @@
 #include "historyconnection.h"
 
-#include "sqlitereason.h"
-#include "terminal.h"
+#include "sqlitecode.h"
 
 #include <QSqlQuery>
 
-HistoryConnection::HistoryConnection(const QString &file, Access how)
-    : name(QStringLiteral("telvoro-cli-%1").arg(++made)), path(file), access(how)
+HistoryConnection::HistoryConnection(const QString &file, Access how, const BusyWait &busy)
+    : name(QStringLiteral("history-connection-%1").arg(++made)), access(how), wait(busy)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-    db.setDatabaseName(path);
+    db.setDatabaseName(file);
     // The first try does not wait: a busy file is announced before it is waited for.
     QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=0");
     if (how == Access::Read)
@@ -62,29 +61,21 @@ bool HistoryConnection::run(const QString &statement)
         if (query.exec(statement))
             return true;
         failure = query.lastError();
-        const int code = sqliteCode(failure);
-        if (waited || (code != SqliteCode::Busy && code != SqliteCode::Locked))
+        if (waited || !SqliteCode::isBusy(failure))
             return false;
-        Terminal::note(QStringLiteral("%1 is busy (another program is using it): waiting up to "
-                                      "%2 s")
-                           .arg(path)
-                           .arg(BusyWaitSeconds));
-        QSqlQuery(db()).exec(
-            QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyWaitSeconds * 1000));
+        if (wait.announce)
+            wait.announce();
+        QSqlQuery(db()).exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(wait.seconds * 1000));
         waited = true;
     }
 }
 
-QString HistoryConnection::reason() const
+bool HistoryConnection::stayedBusy() const
 {
-    const int code = sqliteCode(failure);
-    if (waited && (code == SqliteCode::Busy || code == SqliteCode::Locked))
-        return QStringLiteral("it stayed busy for %1 s: another program is using it")
-            .arg(BusyWaitSeconds);
-    return sqliteReason(failure);
+    return waited && SqliteCode::isBusy(failure);
 }
 
 bool HistoryConnection::notADatabase() const
 {
-    return sqliteCode(failure) == SqliteCode::NotADatabase;
+    return SqliteCode::of(failure) == SqliteCode::NotADatabase;
 }
