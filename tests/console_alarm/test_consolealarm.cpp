@@ -1,6 +1,7 @@
 // The over-limit alarm and the handling of a lost link, end to end through the simulator.
 #include "alarmfixture.h"
 #include "modaldriver.h"
+#include "ptyorskip.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -57,12 +58,7 @@ class TestConsoleAlarm : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals on this system");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void raisesOnceAndClearsOnce()
     {

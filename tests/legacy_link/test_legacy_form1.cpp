@@ -5,6 +5,7 @@
 #include "form1probe.h"
 #include "linkfixture.h"
 #include "makersite.h"
+#include "ptyorskip.h"
 #include "readingformat.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
@@ -240,8 +241,7 @@ void TestLegacyForm1::silentPortIsProbedThenLeft()
 {
     simplatform::PtyPair pty;
     QString error;
-    if (!pty.open(error))
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(pty.open(error));
     usePorts({{7, pty.slavePath()}});
     Form1 form(*state);
     Form1Probe::stopTimers(form);
@@ -276,8 +276,7 @@ void TestLegacyForm1::anyValidFrameConnects()
 {
     simplatform::PtyPair pty;
     QString error;
-    if (!pty.open(error))
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(pty.open(error));
     usePorts({{7, pty.slavePath()}});
     Form1 form(*state);
     Form1Probe::stopTimers(form);
@@ -308,8 +307,7 @@ void TestLegacyForm1::heldPortCountsAsSilent()
 {
     simplatform::PtyPair pty;
     QString error;
-    if (!pty.open(error))
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(pty.open(error));
     usePorts({{7, pty.slavePath()}});
     MSComm holder;
     holder.setCommPort(7);
