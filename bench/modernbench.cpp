@@ -41,6 +41,13 @@ QString mb(qint64 bytes)
     return QString::number(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
 }
 
+/// No download running or waiting for its count, and the button ready for the next one.
+bool downloadIdle(MainWindow &w)
+{
+    return !MainWindowProbe::awaitingHistoryCount(w) && !MainWindowProbe::isSyncingHistory(w) &&
+           MainWindowProbe::btnSyncHistory(w)->isEnabled();
+}
+
 /// Counts the paint events a widget receives.
 class PaintCounter : public QObject
 {
@@ -223,7 +230,7 @@ DownloadRun runDownload(int records, bool pacedCommands)
     QElapsedTimer clock;
     clock.start();
     MainWindowProbe::btnSyncHistory(w)->click();
-    if (!waitUntil([&] { return MainWindowProbe::downloadIdle(w); }, records * 200 + 10000)) {
+    if (!waitUntil([&] { return downloadIdle(w); }, records * 200 + 10000)) {
         run.error = QStringLiteral("the download did not finish");
         return run;
     }
@@ -435,7 +442,7 @@ void logLongRun()
     const int linesBefore = log->document()->blockCount();
 
     RunWindows run(StartFrom, Window, Total, Block);
-    run.measure(PaintEvery, [&](int) { MainWindowProbe::autoTestTick(w); });
+    run.measure(PaintEvery, [&](int) { MainWindowProbe::onAutoTestTimerTimeout(w); });
     const int lines = log->document()->blockCount() - linesBefore;
 
     BenchLine cost{QStringLiteral("log panel, cost per line"), run.endCost() / run.startCost(),
@@ -547,7 +554,7 @@ void paging()
         MainWindowProbe::setCurrentPage(w, from);
         QElapsedTimer clock;
         clock.start();
-        MainWindowProbe::nextPage(w);
+        MainWindowProbe::onBtnNextPageClicked(w);
         pumpEvents();
         return elapsedMs(clock);
     };

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,9 +14,12 @@ int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
 {
+    // The interrupted code may be about to read errno.
+    const int saved = errno;
     const char byte = 1;
     // Nothing more can be done in a signal handler if the pipe is full: a stop is pending then.
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    errno = saved;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "ptyinstrument.h"
 #include "simcommandline.h"
 #include "simplatform.h"
+#include "stopsignals.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -65,7 +66,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    simplatform::quitOnTerminationSignals();
+    simplatform::ignoreBrokenPipe();
+    const StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
     PtyInstrument instrument(commandLine.options());
     if (!instrument.open()) {
         printLine(stderr, QStringLiteral("telvoro-sim: cannot open a pseudo-terminal: ") +

@@ -1,20 +1,16 @@
 #include "simplatform.h"
 
-#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdint>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 #ifdef Q_OS_LINUX
 #include <sys/inotify.h>
 #include <sys/timerfd.h>
@@ -27,8 +23,6 @@ PtyPair::~PtyPair()
 {
     close();
 }
-
-#ifdef Q_OS_UNIX
 
 namespace
 {
@@ -154,68 +148,10 @@ void PtyPair::discardUnread()
         ::tcflush(slave_, TCIFLUSH);
 }
 
-namespace
-{
-
-int signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int)
-{
-    const int saved = errno;
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
-    errno = saved;
-}
-
-} // namespace
-
-void quitOnTerminationSignals()
+void ignoreBrokenPipe()
 {
     std::signal(SIGPIPE, SIG_IGN);
-    if (::pipe(signalPipe) != 0)
-        return;
-    for (const int fd : signalPipe)
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, &QCoreApplication::quit);
-    struct sigaction action {
-    };
-    action.sa_handler = onTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
 }
-
-#else // no pseudo-terminals
-
-bool PtyPair::open(QString &error)
-{
-    error = QStringLiteral("pseudo-terminals are not available on this system");
-    return false;
-}
-
-void PtyPair::close() {}
-
-qint64 PtyPair::read(char *, qint64)
-{
-    return -1;
-}
-
-qint64 PtyPair::write(const char *, qint64)
-{
-    return -1;
-}
-
-ClientEvents PtyPair::takeClientEvents()
-{
-    return {};
-}
-
-void PtyPair::discardUnread() {}
-
-void quitOnTerminationSignals() {}
-
-#endif
 
 namespace
 {

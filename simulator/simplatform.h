@@ -6,8 +6,8 @@
 class QSocketNotifier;
 class QTimer;
 
-// The simulator's operating-system layer. Pseudo-terminals are POSIX; elsewhere opening one
-// fails and the rest of the simulator still builds.
+// The simulator's operating-system layer: the pty front end, built only where pseudo-terminals
+// exist (POSIX). The instrument model beside it is portable.
 namespace simplatform
 {
 
@@ -86,8 +86,7 @@ private:
     QTimer *fallback_ = nullptr;
 };
 
-/// SIGINT and SIGTERM quit the application's event loop; SIGPIPE is ignored so that a closed
-/// log pipe does not kill the process. Call once, after the application object exists.
-void quitOnTerminationSignals();
+/// A closed log pipe no longer kills the process: writing to it just fails.
+void ignoreBrokenPipe();
 
 } // namespace simplatform

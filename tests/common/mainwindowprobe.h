@@ -1,7 +1,7 @@
 #pragma once
 
-// The console window's private state as the tests see it: each accessor is named after the
-// member it returns, so a test reads like the window's own code.
+// The console window's private state as the tests and the benchmarks see it: each accessor is
+// named after the member it returns, so a caller reads like the window's own code.
 
 #include "mainwindow.h"
 #include "portcatalogue.h"
@@ -83,6 +83,8 @@ struct MainWindowProbe {
     }
 
     // Widgets.
+    static QTabWidget *tabWidget(MainWindow &w) { return w.tabWidget; }
+    static QWidget *pageHistory(MainWindow &w) { return w.pageHistory; }
     static QComboBox *comboPort(MainWindow &w) { return w.comboPort; }
     static QPushButton *btnScan(MainWindow &w) { return w.btnScan; }
     static QSpinBox *spinAutoTestPeriod(MainWindow &w) { return w.spinAutoTestPeriod; }
@@ -138,6 +140,7 @@ struct MainWindowProbe {
     static int historyTotal(MainWindow &w) { return w.historyTotal; }
     static int currentPage(MainWindow &w) { return w.currentPage; }
     static int totalPages(MainWindow &w) { return w.totalPages; }
+    static void setCurrentPage(MainWindow &w, int page) { w.currentPage = page; }
 
     // Members the tests call.
     static void appendLog(MainWindow &w, const QString &message) { w.appendLog(message); }
@@ -156,6 +159,13 @@ struct MainWindowProbe {
             QByteArray(reinterpret_cast<const char *>(frame.data()), qsizetype(frame.size())));
     }
     static void onAutoTestTimerTimeout(MainWindow &w) { w.onAutoTestTimerTimeout(); }
+    static void onBtnNextPageClicked(MainWindow &w) { w.onBtnNextPageClicked(); }
+    /// Bytes as the serial port would deliver them, through the window's own receive path.
+    static void receive(MainWindow &w, const QByteArray &bytes)
+    {
+        w.rxBuffer.append(bytes);
+        w.onSerialReadyRead();
+    }
     static void insertHistoryRecord(MainWindow &w, int index, const QString &type, double avg,
                                     double max, double min, const QString &unit, int battery,
                                     bool refresh)

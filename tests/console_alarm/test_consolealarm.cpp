@@ -2,6 +2,7 @@
 #include "alarmfixture.h"
 #include "modaldriver.h"
 #include "sentmarker.h"
+#include "ptyorskip.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
@@ -61,12 +62,7 @@ class TestConsoleAlarm : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals on this system");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void raisesOnceAndClearsOnce()
     {

@@ -1,5 +1,6 @@
 // The console's command buttons and automatic test, end to end through the simulated instrument.
 #include "linkfixture.h"
+#include "ptyorskip.h"
 
 namespace
 {
@@ -44,12 +45,7 @@ class TestConsoleCommands : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals on this system");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void buttonsWriteTheirCommand_data() { addButtonRows(); }
     void buttonsWriteTheirCommand()

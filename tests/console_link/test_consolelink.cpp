@@ -2,6 +2,7 @@
 // pseudo-terminals and the simulated instrument.
 #include "knownframes.h"
 #include "linkfixture.h"
+#include "ptyorskip.h"
 #include "simplatform.h"
 
 #include <QFile>
@@ -93,12 +94,7 @@ class TestConsoleLink : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals on this system");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void scanSkipsDeadAndSilentPortsAndLocksToTheInstrument()
     {

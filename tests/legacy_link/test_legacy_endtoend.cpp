@@ -3,6 +3,7 @@
 // downloads the stored records with pause and continue, and sends its commands.
 #include "form1probe.h"
 #include "ptyinstrument.h"
+#include "ptyorskip.h"
 #include "recordacquisition.h"
 
 #include <QLabel>
@@ -80,8 +81,7 @@ void TestLegacyEndToEnd::initTestCase()
     options.answerDoubledCommands = true;
     options.testTimeMs = 200;
     sim = std::make_unique<PtyInstrument>(options);
-    if (!sim->open())
-        QSKIP(qPrintable(QStringLiteral("no pseudo-terminal: ") + sim->errorString()));
+    OPEN_PTY_OR_SKIP(sim->open());
     connect(sim.get(), &PtyInstrument::commandReceived, this, [this](quint16 code) {
         if (code <= Records)
             recordRequests.append(code);

@@ -6,6 +6,7 @@
 #include "linkfixture.h"
 #include "makersite.h"
 #include "messagecatcher.h"
+#include "ptyorskip.h"
 #include "readingformat.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
@@ -241,8 +242,7 @@ void TestLegacyForm1::silentPortIsProbedThenLeft()
 {
     simplatform::PtyPair pty;
     QString error;
-    if (!pty.open(error))
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(pty.open(error));
     usePorts({{7, pty.slavePath()}});
     Form1 form(*state);
     Form1Probe::stopTimers(form);
@@ -277,8 +277,7 @@ void TestLegacyForm1::anyValidFrameConnects()
 {
     simplatform::PtyPair pty;
     QString error;
-    if (!pty.open(error))
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(pty.open(error));
     usePorts({{7, pty.slavePath()}});
     Form1 form(*state);
     Form1Probe::stopTimers(form);
@@ -309,8 +308,7 @@ void TestLegacyForm1::heldPortCountsAsSilent()
 {
     simplatform::PtyPair pty;
     QString error;
-    if (!pty.open(error))
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(pty.open(error));
     usePorts({{7, pty.slavePath()}});
     MSComm holder;
     holder.setCommPort(7);

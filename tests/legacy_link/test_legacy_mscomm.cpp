@@ -2,6 +2,7 @@
 // receive notification, output, and a device that vanishes while open.
 #include "linkfixture.h"
 #include "mscomm.h"
+#include "ptyorskip.h"
 #include "simplatform.h"
 
 #include <QSignalSpy>
@@ -131,8 +132,7 @@ void TestLegacyMSComm::missingPortsAreInvalidNumbers()
 void TestLegacyMSComm::openCloseRules()
 {
     PtyPort port;
-    if (!port.open())
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(port.open());
     MSComm comm;
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
     QVERIFY(comm.portOpen());
@@ -159,8 +159,7 @@ void TestLegacyMSComm::openCloseRules()
 void TestLegacyMSComm::readsOneFramePerNotificationInOrder()
 {
     PtyPort port;
-    if (!port.open())
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(port.open());
     MSComm comm;
     QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
@@ -188,8 +187,7 @@ void TestLegacyMSComm::readsOneFramePerNotificationInOrder()
 void TestLegacyMSComm::handlerThatReadsNothingIsNotNotifiedAgain()
 {
     PtyPort port;
-    if (!port.open())
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(port.open());
     MSComm comm;
     QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);
@@ -209,8 +207,7 @@ void TestLegacyMSComm::handlerThatReadsNothingIsNotNotifiedAgain()
 void TestLegacyMSComm::outputsOnlyWhileOpen()
 {
     PtyPort port;
-    if (!port.open())
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(port.open());
     MSComm comm;
     QVERIFY(configureLikeTheConsole(comm));
     const QByteArray command = QByteArray::fromHex("6465FBA66465FBA6");
@@ -233,8 +230,7 @@ void TestLegacyMSComm::closeLetsQueuedOutputOut()
 {
 #ifdef Q_OS_UNIX
     PtyPort port;
-    if (!port.open())
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(port.open());
     const int filler =
         ::open(port.pty.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     QVERIFY(filler >= 0);
@@ -285,8 +281,7 @@ void TestLegacyMSComm::closeLetsQueuedOutputOut()
 void TestLegacyMSComm::vanishedDeviceIsClosed()
 {
     PtyPort port;
-    if (!port.open())
-        QSKIP("no pseudo-terminals here");
+    OPEN_PTY_OR_SKIP(port.open());
     MSComm comm;
     QVERIFY(configureLikeTheConsole(comm));
     QCOMPARE(comm.setPortOpen(true), MSComm::NoError);

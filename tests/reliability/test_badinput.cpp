@@ -17,6 +17,7 @@
 #include "modaldriver.h"
 #include "printlayout.h"
 #include "ptyinstrument.h"
+#include "ptyorskip.h"
 
 #include <QApplication>
 #include <QDir>
@@ -256,12 +257,7 @@ class TestBadInput : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals here");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void historyDatabase_data()
     {

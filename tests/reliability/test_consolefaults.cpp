@@ -7,6 +7,7 @@
 #include "modaldriver.h"
 #include "noisyline.h"
 #include "protocol.h"
+#include "ptyorskip.h"
 
 #include <QLineSeries>
 
@@ -34,12 +35,7 @@ class TestConsoleFaults : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals here");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void pollingThroughANoisyLine()
     {

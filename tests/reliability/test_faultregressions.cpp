@@ -3,6 +3,7 @@
 #include "mscomm.h"
 #include "protocol.h"
 #include "ptyinstrument.h"
+#include "ptyorskip.h"
 
 #include <QtTest>
 
@@ -18,8 +19,7 @@ private slots:
         SimOptions options;
         options.paced = false;
         PtyInstrument sim(options);
-        if (!sim.open())
-            QSKIP("no pseudo-terminals here");
+        OPEN_PTY_OR_SKIP(sim.open());
         const QString path = sim.slavePath();
         MSComm::setPortResolver([path](int) { return path; });
         MSComm comm;

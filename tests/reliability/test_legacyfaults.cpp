@@ -6,6 +6,7 @@
 #include "legacyrig.h"
 #include "meteroperations.h"
 #include "noisyline.h"
+#include "ptyorskip.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
 
@@ -35,12 +36,7 @@ class TestLegacyFaults : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals here");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void liveReadingsThroughANoisyLine()
     {

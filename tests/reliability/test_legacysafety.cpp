@@ -5,6 +5,7 @@
 #include "../legacy_link/messagecatcher.h"
 #include "form1probe.h"
 #include "legacyrig.h"
+#include "ptyorskip.h"
 #include "recordacquisition.h"
 #include "shapelamp.h"
 
@@ -43,12 +44,7 @@ class TestLegacySafety : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        PtyInstrument probe;
-        if (!probe.open())
-            QSKIP("no pseudo-terminals here");
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     // The instrument on COM2, the first port the console opens. Start-up moves the search on to
     // COM7 while COM2 stays open; every reopen of the automatic test must still be COM2. The

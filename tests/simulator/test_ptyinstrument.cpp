@@ -1,6 +1,7 @@
 #include "knownframes.h"
 #include "protocol.h"
 #include "ptyinstrument.h"
+#include "ptyorskip.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
@@ -75,12 +76,7 @@ class TestPtyInstrument : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-#ifndef Q_OS_UNIX
-        QSKIP("pseudo-terminals are POSIX only");
-#endif
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     // The whole conversation through a real serial port, byte for byte, on a clean line and on
     // lines that pace, split and prefix the replies.

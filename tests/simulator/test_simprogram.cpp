@@ -3,6 +3,8 @@
 
 #include "knownframes.h"
 #include "protocol.h"
+#include "ptyinstrument.h"
+#include "ptyorskip.h"
 #include "recordgenerator.h"
 #include "simcommandline.h"
 
@@ -116,12 +118,7 @@ class TestSimProgram : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-#ifndef Q_OS_UNIX
-        QSKIP("pseudo-terminals are POSIX only");
-#endif
-    }
+    void initTestCase() { OPEN_PTY_OR_SKIP(PtyInstrument().open()); }
 
     void foreignClientGetsByteExactAnswers()
     {
