@@ -114,8 +114,8 @@ ExitCode finish(const Targets &targets, const DownloadOutcome &download, const Q
                                           "to the targets")
                                .arg(kept));
         if (!quiet)
-            Terminal::note(done + ProgressLine::stored(int(download.records.size()),
-                                                       download.skipped()));
+            Terminal::note(done +
+                           ProgressLine::stored(int(download.records.size()), download.skipped()));
         return ExitCode::Done;
     }
     QString error;

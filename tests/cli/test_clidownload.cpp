@@ -259,8 +259,8 @@ private slots:
         QTest::addColumn<int>("kept");
         QTest::addColumn<int>("status");
         QTest::newRow("cable pulled")
-            << quint16(40) << "unplug" << "stopped at record 40 of 120: the link was lost" << 39
-            << 3;
+            << quint16(40) << "unplug"
+            << "stopped at record 40 of 120: the link was lost" << 39 << 3;
         QTest::newRow("instrument falls silent")
             << quint16(40) << "silence"
             << "stopped at record 40 of 120: the instrument stopped answering" << 39 << 3;

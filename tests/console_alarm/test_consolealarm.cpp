@@ -1,8 +1,8 @@
 // The over-limit alarm and the handling of a lost link, end to end through the simulator.
 #include "alarmfixture.h"
 #include "modaldriver.h"
-#include "sentmarker.h"
 #include "ptyorskip.h"
+#include "sentmarker.h"
 
 #include <QSignalSpy>
 #include <QSqlQuery>
