@@ -25,6 +25,18 @@ void setTimeZone(const QByteArray &tz)
     ::tzset();
 }
 
+/// The command line parsed as the program's main() gets it.
+ParsedArguments parse(const QStringList &args)
+{
+    std::vector<std::string> words = {"telvoro-cli"};
+    for (const QString &arg : args)
+        words.push_back(arg.toStdString());
+    std::vector<const char *> argv;
+    for (const std::string &word : words)
+        argv.push_back(word.c_str());
+    return parseArguments(int(argv.size()), argv.data());
+}
+
 } // namespace
 
 class TestCliUnits : public QObject
@@ -242,13 +254,7 @@ private slots:
     void commandLine()
     {
         QFETCH(QStringList, args);
-        std::vector<std::string> words = {"telvoro-cli"};
-        for (const QString &arg : args)
-            words.push_back(arg.toStdString());
-        std::vector<const char *> argv;
-        for (const std::string &word : words)
-            argv.push_back(word.c_str());
-        const ParsedArguments parsed = parseArguments(int(argv.size()), argv.data());
+        const ParsedArguments parsed = parse(args);
         QVERIFY2(parsed.run, parsed.err.c_str());
         QTEST(int(parsed.request.command), "command");
         QTEST(parsed.request.port, "port");
@@ -285,13 +291,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, said);
-        std::vector<std::string> words = {"telvoro-cli"};
-        for (const QString &arg : args)
-            words.push_back(arg.toStdString());
-        std::vector<const char *> argv;
-        for (const std::string &word : words)
-            argv.push_back(word.c_str());
-        const ParsedArguments parsed = parseArguments(int(argv.size()), argv.data());
+        const ParsedArguments parsed = parse(args);
         QVERIFY(!parsed.run);
         QCOMPARE(int(parsed.exit), int(ExitCode::Usage));
         const QString err = QString::fromStdString(parsed.err);
